@@ -1,0 +1,3 @@
+#include "driver/demo_globals.h"
+
+DemoGlobals demo;

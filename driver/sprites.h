@@ -1,0 +1,25 @@
+// Sprites: the three factories the loader makes them with, and the few sprite operations the
+// scenes need, in the terms the scenes are written in.
+#pragma once
+
+#include <SFML/Graphics.hpp>
+
+// A sprite over a new heap texture loaded from path, centred on the image's middle. Writes
+// "<path> = 1" (or 0 when the file could not be loaded) to standard output.
+sf::Sprite* createSpriteFromFile(const char* path);
+// A sprite over image, centred on the image's middle (half sizes truncated to whole pixels).
+sf::Sprite* createCenteredSprite(sf::Texture& image);
+// A sprite over image with its centre at (x, y).
+sf::Sprite* createSpriteWithCenter(sf::Texture& image, int x, int y);
+
+// Draws a sprite through renderWindow and leaves the OpenGL state of the 3D passes as it was.
+void drawSprite(sf::Sprite* sprite);
+
+// Rotation in degrees, counter-clockwise on screen for positive angles.
+void setSpriteRotation(sf::Sprite* sprite, float degrees);
+// Mirrors the picture left to right (or restores it) without touching the scale.
+void flipSpriteX(sf::Sprite* sprite, bool flipped);
+// Width and height in window pixels, after scaling.
+sf::Vector2f spriteSize(const sf::Sprite* sprite);
+// Tint, with the fade value truncated toward zero and kept within 0..255.
+void setSpriteAlpha(sf::Sprite* sprite, float fade);

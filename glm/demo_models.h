@@ -1,0 +1,19 @@
+// The demo's model helpers, on top of the model library: how the demo reads its models, the four
+// fixed drawing modes, and two small lighting helpers.
+#pragma once
+
+#include "glm/glm.h"
+
+// Reads an OBJ file and prepares it for drawing: fitted into the cube -1..1, with facet normals
+// and vertex normals smoothed up to a 90 degree crease. A missing file ends the process.
+ObjModel* loadModel(const char* path);
+
+void drawModelFlatColor(ObjModel* model);       // flat normals, group colours
+void drawModelSmoothColor(ObjModel* model);     // smooth normals, group colours
+void drawModelSmoothMaterial(ObjModel* model);  // smooth normals, full group materials
+void drawModelSmooth(ObjModel* model);          // smooth normals only
+
+// Ambient and diffuse reflectance of front and back faces, opaque.
+void setMaterialColor(float r, float g, float b);
+// Light 0 as a positional light, placed through the current modelview matrix.
+void setLightPosition(float x, float y, float z);
