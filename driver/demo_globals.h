@@ -15,7 +15,77 @@ class AnimatedSprite;
 
 constexpr int kWeedFrameCount = 10;
 
-struct DemoGlobals {
+// Each scene's private phase machine, under the scene's prefix, as the program starts. Kept in a
+// record of its own so that the whole set can be put back to its starting values at once.
+struct SceneStates {
+    // --- Scene 1: the opening model turns in and fades to black ---------------------------------
+    bool scene1FirstFrame = true;
+    int scene1Phase = 0;
+    float scene1Timer = 0.0f;
+    float scene1Angle = 90.0f;  // degrees about the model's own z axis
+    float scene1Fade = 0.0f;    // alpha of the black overlay
+
+    // --- Scene 2: the six title words rise and recede -------------------------------------------
+    float scene2Timer = 0.0f;
+    float scene2RiseY = -5.0f;
+    float scene2RiseZ = 4.0f;
+
+    // --- Scene 3: figure over the sand with guns and car, fade to white -------------------------
+    int scene3Phase = 0;
+    float scene3Timer = 0.0f;
+    float scene3BlackFade = 255.0f;
+    float scene3WhiteFade = 0.0f;
+    float scene3ArabY = 720.0f;
+    float scene3GunScale = 0.1f;
+    float scene3CarScale = 0.0f;
+    bool scene3ShowGuns = false;
+    bool scene3ShowCar = false;
+
+    // --- Scene 4: turning oil field, a character and a rising bubble ----------------------------
+    float scene4Time = 0.0f;
+    int scene4Phase = 0;
+    float scene4Timer = 0.0f;
+    float scene4Fade = 255.0f;
+    float scene4QuistelX = 1280.0f;
+    float scene4BubbleY = 860.0f;
+
+    // --- Scene 5: scrolling desert with speech bubble -------------------------------------------
+    int scene5Phase = 0;
+    float scene5Timer = 0.0f;
+    float scene5Fade = 255.0f;
+    float scene5BrumloY = 720.0f;
+    float scene5BubbleScale = 0.0f;
+    float scene5SandX = 0.0f;
+    float scene5PalmX[5] = {1280.0f, 2000.0f, 2700.0f, 3400.0f, 3900.0f};
+
+    // --- Scene 6: spinning credits --------------------------------------------------------------
+    int scene6Phase = 0;
+    float scene6Timer = 0.0f;
+    float scene6Angle = 0.0f;
+    float scene6Grow = 0.0f;
+
+    // --- Scene 7: cube wall with spinning props -------------------------------------------------
+    bool scene7FirstFrame = true;
+    float scene7Time = 0.0f;
+    float scene7PatternTimer = 0.0f;
+    int scene7Pattern = 0;
+    int scene7Phase = 0;
+    float scene7Grow = 0.0f;
+    float scene7Spin = 0.0f;
+
+    // --- Scene 8: night oasis with text scroll --------------------------------------------------
+    float scene8Time = 0.0f;
+    int scene8Phase = 0;
+    float scene8HoldTimer = 0.0f;
+    float scene8Fade = 255.0f;
+    float scene8ScrollY = 1780.0f;
+
+    // --- Scene 9: final text scroll -------------------------------------------------------------
+    float scene9Time = 0.0f;
+    float scene9ScrollY = 1200.0f;
+};
+
+struct DemoGlobals : SceneStates {
     // --- Timing and control -----------------------------------------------------------------
     int screenWidth = 1280;
     int screenHeight = 720;
@@ -82,72 +152,6 @@ struct DemoGlobals {
     ObjModel* oljefalt = nullptr;
     ObjModel* oasis = nullptr;
     AnimatedSprite* weedAnimation = nullptr;
-
-    // --- Scene 1: the opening model turns in and fades to black ---------------------------------
-    bool scene1FirstFrame = true;
-    int scene1Phase = 0;
-    float scene1Timer = 0.0f;
-    float scene1Angle = 90.0f;  // degrees about the model's own z axis
-    float scene1Fade = 0.0f;    // alpha of the black overlay
-
-    // --- Scene 2: the six title words rise and recede -------------------------------------------
-    float scene2Timer = 0.0f;
-    float scene2RiseY = -5.0f;
-    float scene2RiseZ = 4.0f;
-
-    // --- Scene 3: figure over the sand with guns and car, fade to white -------------------------
-    int scene3Phase = 0;
-    float scene3Timer = 0.0f;
-    float scene3BlackFade = 255.0f;
-    float scene3WhiteFade = 0.0f;
-    float scene3ArabY = 720.0f;
-    float scene3GunScale = 0.1f;
-    float scene3CarScale = 0.0f;
-    bool scene3ShowGuns = false;
-    bool scene3ShowCar = false;
-
-    // --- Scene 4: turning oil field, a character and a rising bubble ----------------------------
-    float scene4Time = 0.0f;
-    int scene4Phase = 0;
-    float scene4Timer = 0.0f;
-    float scene4Fade = 255.0f;
-    float scene4QuistelX = 1280.0f;
-    float scene4BubbleY = 860.0f;
-
-    // --- Scene 5: scrolling desert with speech bubble -------------------------------------------
-    int scene5Phase = 0;
-    float scene5Timer = 0.0f;
-    float scene5Fade = 255.0f;
-    float scene5BrumloY = 720.0f;
-    float scene5BubbleScale = 0.0f;
-    float scene5SandX = 0.0f;
-    float scene5PalmX[5] = {1280.0f, 2000.0f, 2700.0f, 3400.0f, 3900.0f};
-
-    // --- Scene 6: spinning credits --------------------------------------------------------------
-    int scene6Phase = 0;
-    float scene6Timer = 0.0f;
-    float scene6Angle = 0.0f;
-    float scene6Grow = 0.0f;
-
-    // --- Scene 7: cube wall with spinning props -------------------------------------------------
-    bool scene7FirstFrame = true;
-    float scene7Time = 0.0f;
-    float scene7PatternTimer = 0.0f;
-    int scene7Pattern = 0;
-    int scene7Phase = 0;
-    float scene7Grow = 0.0f;
-    float scene7Spin = 0.0f;
-
-    // --- Scene 8: night oasis with text scroll --------------------------------------------------
-    float scene8Time = 0.0f;
-    int scene8Phase = 0;
-    float scene8HoldTimer = 0.0f;
-    float scene8Fade = 255.0f;
-    float scene8ScrollY = 1780.0f;
-
-    // --- Scene 9: final text scroll -------------------------------------------------------------
-    float scene9Time = 0.0f;
-    float scene9ScrollY = 1200.0f;
 };
 
 extern DemoGlobals demo;

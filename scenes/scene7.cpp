@@ -1,0 +1,153 @@
+// Scene 7: a wall of 32 x 16 spinning cubes in white and dark grey stripes that change every
+// quarter second, bobbing and swelling with the beat; in front of it four props grow and turn in
+// turn, two seconds each, under the filter overlay. Fog goes off here for the rest of the demo.
+#include <GL/freeglut.h>
+#include <SFML/OpenGL.hpp>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#include "driver/demo_globals.h"
+#include "driver/sprites.h"
+#include "glm/demo_models.h"
+#include "scenes/scenes.h"
+
+namespace {
+
+constexpr int kPatternCount = kScene7PatternCount;
+constexpr int kRows = kScene7Rows;
+constexpr int kColumns = kScene7Columns;
+constexpr int kLastProp = 3;
+
+// Four stripe patterns, pattern by pattern and row by row; 1 is a dark cube. Odd rows, even
+// rows, odd columns, even columns.
+constexpr std::array<std::int32_t, kPatternCount * kRows * kColumns> makePatterns() {
+    std::array<std::int32_t, kPatternCount * kRows * kColumns> cells{};
+    for (int pattern = 0; pattern < kPatternCount; ++pattern) {
+        for (int row = 0; row < kRows; ++row) {
+            for (int column = 0; column < kColumns; ++column) {
+                const int along = pattern < 2 ? row : column;
+                const bool dark = (pattern % 2 == 0) ? (along % 2 == 1) : (along % 2 == 0);
+                cells[pattern * kRows * kColumns + row * kColumns + column] = dark ? 1 : 0;
+            }
+        }
+    }
+    return cells;
+}
+
+}  // namespace
+
+const std::array<std::int32_t, kScene7PatternCells> scene7Patterns = makePatterns();
+
+namespace {
+
+sf::Sprite* prop(int phase) {
+    sf::Sprite* const props[] = {demo.ak47, demo.bmw, demo.arab, demo.palm};
+    return props[phase];
+}
+
+// The figure and the lute turn one way, the car and the palm the other.
+float propTurnSign(int phase) {
+    return (phase == 0 || phase == 2) ? 1.0f : -1.0f;
+}
+
+void firstFrameSetUp() {
+    glDisable(GL_FOG);
+    demo.scene7FirstFrame = false;
+    for (sf::Sprite* s : {demo.ak47, demo.arab, demo.palm, demo.bmw}) {
+        s->setPosition(640.0f, 360.0f);
+    }
+    for (sf::Sprite* s : {demo.ak47, demo.arab, demo.palm, demo.bmw}) {
+        s->setScale(1.0f, 1.0f);
+    }
+    // The pixel each turns and grows about; the lute keeps the mirroring scene 3 left on it.
+    demo.arab->setOrigin(170.0f, 340.0f);
+    demo.palm->setOrigin(279.0f, 307.0f);
+}
+
+void advancePattern() {
+    if (demo.scene7PatternTimer > demo.timeUnitQuarter / 4.0f) {
+        demo.scene7PatternTimer = 0.0f;
+        demo.scene7Pattern = (demo.scene7Pattern + 1) % kPatternCount;
+    }
+}
+
+void ensureGlut() {
+    static bool initialised = false;
+    if (!initialised) {
+        int argc = 1;
+        char name[] = "zandar";
+        char* argv[] = {name, nullptr};
+        glutInit(&argc, argv);
+        initialised = true;
+    }
+}
+
+void drawCubeWall() {
+    const float edge = demo.beatPulse / 4.0f + 0.25f;
+    glTranslatef(-8.25f, -4.25f, -4.5f);
+    glTranslatef(0.0f, 0.0f, std::sin(demo.scene7Time) / 2.0f);
+    for (int row = kRows - 1; row >= 0; --row) {
+        glTranslatef(0.0f, 0.5f, 0.0f);
+        glPushMatrix();
+        for (int column = 0; column < kColumns; ++column) {
+            glTranslatef(0.5f, 0.0f, 0.0f);
+            glPushMatrix();
+            glRotatef(demo.scene7Time * 50.0f, 1.0f, 1.0f, 1.0f);
+            if (scene7Patterns[demo.scene7Pattern * kRows * kColumns + row * kColumns + column] ==
+                0) {
+                setMaterialColor(1.0f, 1.0f, 1.0f);
+            } else {
+                setMaterialColor(0.25f, 0.25f, 0.25f);
+            }
+            glutSolidCube(static_cast<double>(edge));
+            glPopMatrix();
+        }
+        glPopMatrix();
+    }
+}
+
+void drawProp() {
+    DemoGlobals& d = demo;
+    d.scene7Grow += d.frameTime / 2.0f;
+    d.scene7Spin += 2.0f * d.frameTime;
+    sf::Sprite* current = prop(d.scene7Phase);
+    const float s = d.scene7Grow + 0.5f + d.beatPulse / 4.0f;
+    current->setScale(s, s);
+    setSpriteRotation(current, propTurnSign(d.scene7Phase) * d.scene7Spin);
+    drawSprite(current);
+    if (d.scene7Time > d.timeUnitHalf) {
+        d.scene7Time = 0.0f;
+        d.scene7Spin = 0.0f;
+        d.scene7Grow = 0.0f;
+        if (d.scene7Phase < kLastProp) {
+            d.scene7Phase += 1;
+        } else {
+            d.sceneIndex += 1;
+        }
+    }
+}
+
+}  // namespace
+
+void scene7() {
+    ensureGlut();
+    if (demo.scene7FirstFrame) {
+        firstFrameSetUp();
+    }
+
+    demo.scene7Time += demo.frameTime;
+    demo.scene7PatternTimer += demo.frameTime;
+    // The wrap from the last pattern to the first is drawn like every other frame, so the wall
+    // never flashes blank.
+    advancePattern();
+
+    demo.renderWindow->clear(sf::Color(128, 128, 128, 255));
+    drawCubeWall();
+    drawProp();
+
+    const float f = demo.beatPulse / 4.0f + 1.4f;
+    demo.filter->setScale(f, f);
+    drawSprite(demo.filter);
+}
