@@ -1,0 +1,106 @@
+// The demo's models: the group emblem, the six title words, the oil field and the night oasis,
+// each an OBJ with its material library (and TGA textures) under models/.
+#include <cstdint>
+#include <string>
+
+#include "tools/assetgen/assetgen.h"
+#include "tools/assetgen/mesh.h"
+#include "tools/assetgen/model_parts.h"
+#include "tools/assetgen/tga_writer.h"
+
+namespace {
+
+Material material(const std::string& name, std::uint32_t rgb, const std::string& texture = "") {
+    Material m;
+    m.name = name;
+    m.diffuse = hexColor(rgb);
+    m.ambient = mix(m.diffuse, Rgb{0, 0, 0}, 0.6f);
+    m.texture = texture;
+    return m;
+}
+
+// A nearly white texture with a faint pattern inside a white frame: the demo draws models without
+// texture coordinates, so whatever texel it samples must leave the colours as they are.
+TgaPicture paleTexture(int size, int channels, std::uint32_t seed) {
+    TgaPicture t;
+    t.width = t.height = size;
+    t.channels = channels;
+    t.pixels.assign(std::size_t(size) * size * channels, 255);
+    for (int y = 4; y < size - 4; ++y) {
+        for (int x = 4; x < size - 4; ++x) {
+            const bool stripe = ((x / 8 + y / 8 + int(seed)) & 1) != 0;
+            std::uint8_t* p = &t.pixels[(std::size_t(y) * size + x) * channels];
+            p[0] = stripe ? 246 : 255;
+            p[1] = stripe ? 240 : 252;
+            p[2] = stripe ? 228 : 246;
+        }
+    }
+    return t;
+}
+
+void placeholderWord(const std::string& dir, const std::string& name, int letters) {
+    Mesh mesh;
+    mesh.addMaterial(material("letter", 0xE8C07A));
+    mesh.group("letters", "letter");
+    for (int i = 0; i < letters; ++i) {
+        addBox(mesh, {float(i) * 1.2f, 0, 0}, {1.0f, 1.4f, 0.3f});
+    }
+    mesh.centre();
+    mesh.write(dir, name, "title word " + name);
+}
+
+}  // namespace
+
+void generateModels(const std::string& outDir) {
+    const std::string dir = outDir + "/models";
+
+    {
+        Mesh mesh;
+        mesh.addMaterial(material("plate", 0x1F4FBF));
+        mesh.addMaterial(material("sun", 0xE8C07A));
+        mesh.group("plate", "plate");
+        addBox(mesh, {0, 0, 0}, {3.0f, 0.3f, 1.2f});
+        mesh.group("sun", "sun");
+        addBox(mesh, {0, 0.25f, 0}, {0.8f, 0.2f, 0.8f});
+        mesh.centre();
+        mesh.write(dir, "asd", "the Tovlek Zere emblem");
+    }
+
+    const char* words[] = {"vorn", "ekka", "trudel", "mips", "oo", "zandar"};
+    const int lengths[] = {4, 4, 6, 4, 2, 7};
+    for (int i = 0; i < 6; ++i) placeholderWord(dir, words[i], lengths[i]);
+
+    {
+        Mesh mesh;
+        mesh.addMaterial(material("sand", 0xE8C07A, "ground.tga"));
+        mesh.addMaterial(material("steel", 0x8A5A3A, "tank.tga"));
+        mesh.group("ground", "sand");
+        addBox(mesh, {0, -0.6f, 0}, {20, 0.2f, 20});
+        mesh.group("derricks", "steel");
+        for (int i = 0; i < 8; ++i) {
+            const Transform at = Transform::rotateY(float(i) * 45.0f);
+            addBox(mesh, {0, 0.5f, -6}, {0.6f, 2.0f, 0.6f}, at);
+        }
+        mesh.centre();
+        mesh.write(dir, "oljefalt", "an oil field around the viewer");
+        writeTga(dir + "/ground.tga", paleTexture(64, 4, 1), true);
+        writeTga(dir + "/tank.tga", paleTexture(64, 3, 2), false);
+    }
+
+    {
+        Mesh mesh;
+        mesh.addMaterial(material("dune", 0x14505E, "dune.tga"));
+        mesh.addMaterial(material("palm", 0x0B2E3A, "palm.tga"));
+        mesh.group("dunes", "dune");
+        addBox(mesh, {0, -1.2f, 0}, {20, 0.2f, 20});
+        mesh.group("palms", "palm");
+        for (int i = 0; i < 6; ++i) {
+            const Transform at = Transform::rotateY(float(i) * 60.0f);
+            addBox(mesh, {0, 0, -4}, {0.3f, 2.4f, 0.3f}, at);
+        }
+        mesh.centre();
+        mesh.write(dir, "oasis", "a night oasis");
+        writeTga(dir + "/dune.tga", paleTexture(64, 3, 3), true);
+        writeTga(dir + "/palm.tga", paleTexture(64, 4, 4), false);
+    }
+}
