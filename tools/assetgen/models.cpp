@@ -5,12 +5,11 @@
 
 #include "tools/assetgen/assetgen.h"
 #include "tools/assetgen/mesh.h"
+#include "tools/assetgen/model_builders.h"
 #include "tools/assetgen/model_parts.h"
 #include "tools/assetgen/tga_writer.h"
 
-namespace {
-
-Material material(const std::string& name, std::uint32_t rgb, const std::string& texture = "") {
+Material makeMaterial(const std::string& name, std::uint32_t rgb, const std::string& texture) {
     Material m;
     m.name = name;
     m.diffuse = hexColor(rgb);
@@ -18,6 +17,8 @@ Material material(const std::string& name, std::uint32_t rgb, const std::string&
     m.texture = texture;
     return m;
 }
+
+namespace {
 
 // A nearly white texture with a faint pattern inside a white frame: the demo draws models without
 // texture coordinates, so whatever texel it samples must leave the colours as they are.
@@ -38,42 +39,23 @@ TgaPicture paleTexture(int size, int channels, std::uint32_t seed) {
     return t;
 }
 
-void placeholderWord(const std::string& dir, const std::string& name, int letters) {
-    Mesh mesh;
-    mesh.addMaterial(material("letter", 0xE8C07A));
-    mesh.group("letters", "letter");
-    for (int i = 0; i < letters; ++i) {
-        addBox(mesh, {float(i) * 1.2f, 0, 0}, {1.0f, 1.4f, 0.3f});
-    }
-    mesh.centre();
-    mesh.write(dir, name, "title word " + name);
-}
-
 }  // namespace
 
 void generateModels(const std::string& outDir) {
     const std::string dir = outDir + "/models";
 
-    {
-        Mesh mesh;
-        mesh.addMaterial(material("plate", 0x1F4FBF));
-        mesh.addMaterial(material("sun", 0xE8C07A));
-        mesh.group("plate", "plate");
-        addBox(mesh, {0, 0, 0}, {3.0f, 0.3f, 1.2f});
-        mesh.group("sun", "sun");
-        addBox(mesh, {0, 0.25f, 0}, {0.8f, 0.2f, 0.8f});
-        mesh.centre();
-        mesh.write(dir, "asd", "the Tovlek Zere emblem");
+    buildEmblem().write(dir, "asd", "the Tovlek Zere emblem");
+
+    const char* words[] = {"Vorn", "Ekka", "Trudel", "Mips", "Oo", "Zandar?"};
+    const char* files[] = {"vorn", "ekka", "trudel", "mips", "oo", "zandar"};
+    for (int i = 0; i < 6; ++i) {
+        buildWord(words[i], i).write(dir, files[i], std::string("title word ") + words[i]);
     }
 
-    const char* words[] = {"vorn", "ekka", "trudel", "mips", "oo", "zandar"};
-    const int lengths[] = {4, 4, 6, 4, 2, 7};
-    for (int i = 0; i < 6; ++i) placeholderWord(dir, words[i], lengths[i]);
-
     {
         Mesh mesh;
-        mesh.addMaterial(material("sand", 0xE8C07A, "ground.tga"));
-        mesh.addMaterial(material("steel", 0x8A5A3A, "tank.tga"));
+        mesh.addMaterial(makeMaterial("sand", 0xE8C07A, "ground.tga"));
+        mesh.addMaterial(makeMaterial("steel", 0x8A5A3A, "tank.tga"));
         mesh.group("ground", "sand");
         addBox(mesh, {0, -0.6f, 0}, {20, 0.2f, 20});
         mesh.group("derricks", "steel");
@@ -89,8 +71,8 @@ void generateModels(const std::string& outDir) {
 
     {
         Mesh mesh;
-        mesh.addMaterial(material("dune", 0x14505E, "dune.tga"));
-        mesh.addMaterial(material("palm", 0x0B2E3A, "palm.tga"));
+        mesh.addMaterial(makeMaterial("dune", 0x14505E, "dune.tga"));
+        mesh.addMaterial(makeMaterial("palm", 0x0B2E3A, "palm.tga"));
         mesh.group("dunes", "dune");
         addBox(mesh, {0, -1.2f, 0}, {20, 0.2f, 20});
         mesh.group("palms", "palm");
