@@ -116,3 +116,65 @@ void addEllipsoid(Mesh& mesh, Vec3 c, Vec3 radii, int slices, int stacks, bool u
         for (int i = 0; i < slices; ++i) mesh.triangle(bottom, last[(i + 1) % slices], last[i]);
     }
 }
+
+unsigned long long Rng::next() {
+    unsigned long long z = (state_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+float Rng::uniform() {
+    return float(next() >> 40) / float(1ull << 24);
+}
+
+void addLand(Mesh& mesh, HeightField height, const std::vector<float>& radii, int segments,
+             float skirtBottom, const std::string& skirtGroup, const std::string& skirtMaterial) {
+    auto at = [&](float r, int s) {
+        const float a = kTau * float(s) / float(segments);
+        const float x = r * std::cos(a), z = -r * std::sin(a);
+        return Vec3{x, height(x, z), z};
+    };
+    const int centre = mesh.vertex({0, height(0, 0), 0});
+    std::vector<std::vector<int>> rings;
+    for (float r : radii) {
+        std::vector<int> ring(segments);
+        for (int s = 0; s < segments; ++s) ring[s] = mesh.vertex(at(r, s));
+        rings.push_back(ring);
+    }
+    // Angles grow counter-clockwise seen from above, so these face up.
+    for (int s = 0; s < segments; ++s) {
+        mesh.triangle(centre, rings[0][s], rings[0][(s + 1) % segments]);
+    }
+    for (std::size_t i = 0; i + 1 < rings.size(); ++i) {
+        for (int s = 0; s < segments; ++s) {
+            const int t = (s + 1) % segments;
+            mesh.quad(rings[i][s], rings[i + 1][s], rings[i + 1][t], rings[i][t]);
+        }
+    }
+    mesh.group(skirtGroup, skirtMaterial);
+    const float r = radii.back();
+    std::vector<int> top(segments), bottom(segments);
+    for (int s = 0; s < segments; ++s) {
+        const Vec3 p = at(r, s);
+        top[s] = mesh.vertex(p);
+        bottom[s] = mesh.vertex({p.x, skirtBottom, p.z});
+    }
+    for (int s = 0; s < segments; ++s) {
+        const int t = (s + 1) % segments;
+        mesh.quad(bottom[s], bottom[t], top[t], top[s]);
+    }
+}
+
+void addPatch(Mesh& mesh, HeightField height, float cx, float cz, float radius, float lift,
+              Rng& rng, int sides) {
+    const int centre = mesh.vertex({cx, height(cx, cz) + lift, cz});
+    std::vector<int> ring(sides);
+    for (int i = 0; i < sides; ++i) {
+        const float a = kTau * float(i) / float(sides);
+        const float r = radius * rng.range(0.7f, 1.1f);
+        const float x = cx + r * std::cos(a), z = cz - r * std::sin(a);
+        ring[i] = mesh.vertex({x, height(x, z) + lift, z});
+    }
+    for (int i = 0; i < sides; ++i) mesh.triangle(centre, ring[i], ring[(i + 1) % sides]);
+}

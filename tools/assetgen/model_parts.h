@@ -22,3 +22,30 @@ void addPipe(Mesh& mesh, Vec3 a, Vec3 b, float r, int sides);
 // Ellipsoid with radii (rx, ry, rz) around `centre`; `upperOnly` makes a dome closed at its base.
 void addEllipsoid(Mesh& mesh, Vec3 centre, Vec3 radii, int slices, int stacks,
                   bool upperOnly = false);
+
+// A small deterministic random source (splitmix64): the same models on every run and machine.
+class Rng {
+public:
+    explicit Rng(unsigned long long seed) : state_(seed) {}
+    unsigned long long next();
+    float uniform();  // 0 <= u < 1
+    float range(float lo, float hi) { return lo + (hi - lo) * uniform(); }
+
+private:
+    unsigned long long state_;
+};
+
+// Height of the land at (x, z).
+using HeightField = float (*)(float x, float z);
+
+// A round piece of land of the given radius around the origin, a polar grid whose rings lie at
+// `radii` (increasing, first > 0) with `segments` vertices round each; vertices are shared so
+// that the land shades smoothly. A wall hangs from its rim down to `skirtBottom`: hidden under
+// the land from above, it sets how low the model's bounding box reaches, and so where the
+// demo's fit to the unit cube puts the eye.
+void addLand(Mesh& mesh, HeightField height, const std::vector<float>& radii, int segments,
+             float skirtBottom, const std::string& skirtGroup, const std::string& skirtMaterial);
+
+// A flat, irregular patch lying `lift` above the land (a stain, a pool's surface).
+void addPatch(Mesh& mesh, HeightField height, float cx, float cz, float radius, float lift,
+              Rng& rng, int sides = 14);

@@ -52,22 +52,9 @@ void generateModels(const std::string& outDir) {
         buildWord(words[i], i).write(dir, files[i], std::string("title word ") + words[i]);
     }
 
-    {
-        Mesh mesh;
-        mesh.addMaterial(makeMaterial("sand", 0xE8C07A, "ground.tga"));
-        mesh.addMaterial(makeMaterial("steel", 0x8A5A3A, "tank.tga"));
-        mesh.group("ground", "sand");
-        addBox(mesh, {0, -0.6f, 0}, {20, 0.2f, 20});
-        mesh.group("derricks", "steel");
-        for (int i = 0; i < 8; ++i) {
-            const Transform at = Transform::rotateY(float(i) * 45.0f);
-            addBox(mesh, {0, 0.5f, -6}, {0.6f, 2.0f, 0.6f}, at);
-        }
-        mesh.centre();
-        mesh.write(dir, "oljefalt", "an oil field around the viewer");
-        writeTga(dir + "/ground.tga", paleTexture(64, 4, 1), true);
-        writeTga(dir + "/tank.tga", paleTexture(64, 3, 2), false);
-    }
+    buildOilField().write(dir, "oljefalt", "an oil field around the viewer");
+    writeTga(dir + "/ground.tga", paleTexture(64, 4, 1), true);
+    writeTga(dir + "/tank.tga", paleTexture(64, 3, 2), false);
 
     {
         Mesh mesh;
