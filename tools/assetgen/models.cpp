@@ -56,20 +56,7 @@ void generateModels(const std::string& outDir) {
     writeTga(dir + "/ground.tga", paleTexture(64, 4, 1), true);
     writeTga(dir + "/tank.tga", paleTexture(64, 3, 2), false);
 
-    {
-        Mesh mesh;
-        mesh.addMaterial(makeMaterial("dune", 0x14505E, "dune.tga"));
-        mesh.addMaterial(makeMaterial("palm", 0x0B2E3A, "palm.tga"));
-        mesh.group("dunes", "dune");
-        addBox(mesh, {0, -1.2f, 0}, {20, 0.2f, 20});
-        mesh.group("palms", "palm");
-        for (int i = 0; i < 6; ++i) {
-            const Transform at = Transform::rotateY(float(i) * 60.0f);
-            addBox(mesh, {0, 0, -4}, {0.3f, 2.4f, 0.3f}, at);
-        }
-        mesh.centre();
-        mesh.write(dir, "oasis", "a night oasis");
-        writeTga(dir + "/dune.tga", paleTexture(64, 3, 3), true);
-        writeTga(dir + "/palm.tga", paleTexture(64, 4, 4), false);
-    }
+    buildOasis().write(dir, "oasis", "a night oasis");
+    writeTga(dir + "/dune.tga", paleTexture(64, 3, 3), true);
+    writeTga(dir + "/palm.tga", paleTexture(64, 4, 4), false);
 }
