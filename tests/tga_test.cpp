@@ -115,13 +115,20 @@ TEST_F(TgaTest, UncompressedPixelsComeOutRgbInFileOrder) {
     EXPECT_EQ(d.pixels, (Bytes{30, 20, 10, 40}));
     EXPECT_EQ(d.image.format, GLuint{GL_RGBA});
 
-    // Larger images, odd sizes, little-endian sizes above 255, bytes after the image ignored.
-    for (int bpp : {3, 4}) {
-        const Bytes stored = noise(301 * 7 * bpp, 42 + bpp);
-        d = decode(dir.write("c.tga", tgaHeader(2, 301, 7, bpp * 8) + stored + Bytes{9, 9, 9}));
-        EXPECT_EQ(d.image.width, 301u);
-        EXPECT_EQ(d.image.height, 7u);
-        EXPECT_EQ(d.pixels, expectedFrom(stored, bpp)) << bpp;
+    // Larger images: odd sizes, sizes above 255, images read in several slices and big enough
+    // for the huge-page buffer; bytes after the image are ignored.
+    struct Size {
+        int width, height;
+    };
+    for (const Size size : {Size{301, 7}, Size{1000, 700}, Size{1024, 1024}}) {
+        for (int bpp : {3, 4}) {
+            const Bytes stored = noise(std::size_t(size.width) * size.height * bpp, 42 + bpp);
+            d = decode(dir.write(
+                "c.tga", tgaHeader(2, size.width, size.height, bpp * 8) + stored + Bytes{9, 9, 9}));
+            EXPECT_EQ(d.image.width, unsigned(size.width));
+            EXPECT_EQ(d.image.height, unsigned(size.height));
+            EXPECT_TRUE(d.pixels == expectedFrom(stored, bpp)) << size.width << " " << bpp;
+        }
     }
 }
 
