@@ -158,7 +158,12 @@ float drawText(Canvas& canvas, const std::string& text, float x, float baseline,
     }
     if (style.outline.a > 0 && style.outlineWidth > 0)
         canvas.fill(body, style.outline);
-    canvas.fill(mask, style.fill);
+    if (style.fillTop.a > 0) {
+        canvas.fill(mask, linearGradient(0, baseline - style.size * 0.75f, 0, baseline,
+                                         {{0, style.fillTop}, {1, style.fillBase}}));
+    } else {
+        canvas.fill(mask, style.fill);
+    }
     return width;
 }
 

@@ -14,6 +14,10 @@ struct TextStyle {
     float size = 32;     // pixels per em
     float tracking = 0;  // extra space after each letter, in pixels
     Paint fill = solid({1, 1, 1, 1});
+    // When its alpha is above 0, the letters shade from this colour at their tops to `fillBase`
+    // on the baseline instead of using `fill`.
+    Color fillTop{0, 0, 0, 0};
+    Color fillBase{1, 1, 1, 1};
     Color outline{0, 0, 0, 0};  // drawn when its alpha is above 0
     float outlineWidth = 0;
     Color shadow{0, 0, 0, 0};  // drawn when its alpha is above 0
