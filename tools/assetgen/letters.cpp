@@ -15,6 +15,8 @@
 #define CALLBACK  // the tessellator's callbacks use the platform's default convention here
 #endif
 
+namespace modelgen {
+
 namespace {
 
 // ---------------------------------------------------------------------------------------------
@@ -307,3 +309,5 @@ void extrudeOutline(Mesh& mesh, const Outline& outline, const ExtrudeStyle& styl
         }
     }
 }
+
+}  // namespace modelgen

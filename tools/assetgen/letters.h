@@ -11,6 +11,8 @@
 
 #include "tools/assetgen/mesh.h"
 
+namespace modelgen {
+
 struct Point2 {
     float x = 0, y = 0;
 };
@@ -47,3 +49,5 @@ struct ExtrudeStyle {
 
 // Adds the solid to `mesh`: front face towards +z, walls, back face.
 void extrudeOutline(Mesh& mesh, const Outline& outline, const ExtrudeStyle& style);
+
+}  // namespace modelgen

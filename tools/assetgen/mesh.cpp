@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <memory>
 
+namespace modelgen {
+
 namespace {
 
 constexpr float kPi = 3.14159265358979f;
@@ -297,3 +299,5 @@ void Mesh::write(const std::string& dir, const std::string& name,
     }
     closeChecked(std::move(mtl), mtlPath);
 }
+
+}  // namespace modelgen

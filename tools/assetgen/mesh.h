@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace modelgen {
+
 struct Vec3 {
     float x = 0, y = 0, z = 0;
 };
@@ -112,3 +114,5 @@ private:
     std::vector<Material> materials_;
     int current_ = -1;
 };
+
+}  // namespace modelgen

@@ -6,6 +6,8 @@
 #include "tools/assetgen/letters.h"
 #include "tools/assetgen/model_builders.h"
 
+namespace modelgen {
+
 namespace {
 
 constexpr float kTau = 6.28318530717959f;
@@ -146,3 +148,5 @@ Mesh buildWord(const std::string& text, int index) {
     mesh.centre();
     return mesh;
 }
+
+}  // namespace modelgen

@@ -7,6 +7,8 @@
 #include "tools/assetgen/model_builders.h"
 #include "tools/assetgen/model_parts.h"
 
+namespace modelgen {
+
 namespace {
 
 constexpr float kPi = 3.14159265358979f;
@@ -341,3 +343,5 @@ Mesh buildOilField() {
     mesh.centre();
     return mesh;
 }
+
+}  // namespace modelgen

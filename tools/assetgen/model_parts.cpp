@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+namespace modelgen {
+
 namespace {
 constexpr float kTau = 6.28318530717959f;
 }
@@ -178,3 +180,5 @@ void addPatch(Mesh& mesh, HeightField height, float cx, float cz, float radius, 
     }
     for (int i = 0; i < sides; ++i) mesh.triangle(centre, ring[i], ring[(i + 1) % sides]);
 }
+
+}  // namespace modelgen

@@ -5,6 +5,8 @@
 
 #include "tools/assetgen/mesh.h"
 
+namespace modelgen {
+
 // Axis-aligned box of the given size centred on `centre`, then placed by `place`.
 void addBox(Mesh& mesh, Vec3 centre, Vec3 size, const Transform& place = Transform());
 
@@ -49,3 +51,5 @@ void addLand(Mesh& mesh, HeightField height, const std::vector<float>& radii, in
 // A flat, irregular patch lying `lift` above the land (a stain, a pool's surface).
 void addPatch(Mesh& mesh, HeightField height, float cx, float cz, float radius, float lift,
               Rng& rng, int sides = 14);
+
+}  // namespace modelgen

@@ -9,6 +9,8 @@
 #include "tools/assetgen/model_parts.h"
 #include "tools/assetgen/tga_writer.h"
 
+namespace modelgen {
+
 Material makeMaterial(const std::string& name, std::uint32_t rgb, const std::string& texture) {
     Material m;
     m.name = name;
@@ -41,7 +43,10 @@ TgaPicture paleTexture(int size, int channels, std::uint32_t seed) {
 
 }  // namespace
 
+}  // namespace modelgen
+
 void generateModels(const std::string& outDir) {
+    using namespace modelgen;
     const std::string dir = outDir + "/models";
 
     buildEmblem().write(dir, "asd", "the Tovlek Zere emblem");

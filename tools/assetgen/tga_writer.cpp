@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace modelgen {
+
 namespace {
 
 // Appends one pixel in the file's byte order: blue, green, red (, alpha).
@@ -82,3 +84,5 @@ void writeTga(const std::string& path, const TgaPicture& picture, bool runLength
         std::exit(1);
     }
 }
+
+}  // namespace modelgen

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace modelgen {
+
 struct TgaPicture {
     int width = 0;
     int height = 0;
@@ -19,3 +21,5 @@ std::vector<std::uint8_t> encodeTga(const TgaPicture& picture, bool runLength);
 
 // Writes the file; exits with a message when it cannot.
 void writeTga(const std::string& path, const TgaPicture& picture, bool runLength);
+
+}  // namespace modelgen
