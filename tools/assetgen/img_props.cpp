@@ -330,10 +330,10 @@ Canvas paintPlantFrame(int frame) {
     const int size = 400;
     Canvas c(size, size, {0, 0, 0, 1});
     const float sway = plantSway(frame);
-    const Vec2 root{200, 352};
+    const Vec2 root{200, 330};
 
     // A faint warm glow behind, so the dark leaves read against black.
-    c.fillAll(radialGradient(200, 230, 190, 170,
+    c.fillAll(radialGradient(200, 215, 190, 170,
                              {{0, hexColor(0x3A2A14, 0.9f)}, {1, hexColor(0x000000, 0.0f)}}));
 
     struct Stem {
@@ -403,9 +403,9 @@ Canvas paintPlantFrame(int frame) {
 
     // The sand mound the plant grows from, lit from the upper left.
     Path mound;
-    mound.addEllipse(200, 372, 120, 34);
+    mound.addEllipse(200, 350, 120, 32);
     Mask moundMask = rasterize(mound, size, size);
-    c.fill(moundMask, radialGradient(170, 350, 140, 50,
+    c.fill(moundMask, radialGradient(170, 328, 140, 50,
                                      {{0, hexColor(pal::sandLight)},
                                       {0.6f, hexColor(pal::sandDark)},
                                       {1, hexColor(0x4A2E1A)}}));
@@ -416,9 +416,9 @@ Canvas paintPlantFrame(int frame) {
     });
     // Stones at its foot.
     Path stones;
-    stones.addEllipse(128, 372, 12, 8);
-    stones.addEllipse(268, 376, 15, 9);
-    stones.addEllipse(290, 366, 8, 6);
+    stones.addEllipse(128, 350, 12, 8);
+    stones.addEllipse(268, 354, 15, 9);
+    stones.addEllipse(290, 344, 8, 6);
     drawPart(c, stones, solid(hexColor(0x8A7A6A)), inked(1.2f, 4));
     return c;
 }
