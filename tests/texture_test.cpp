@@ -2,180 +2,126 @@
 // reported sizes and what a missing texture leaves behind.
 #include "textures/texture.h"
 
-#include <GL/gl.h>
 #include <gtest/gtest.h>
-
-#include <string>
 
 #include "tests/support/test_window.h"
 #include "tests/texture_files.h"
 
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
-
 struct Loaded {
-    GLuint name = 0;
-    GLfloat width = -1.0f;
-    GLfloat height = -1.0f;
-    GLint alignment = 0;
-    std::string out;
-    std::string err;
+    GLuint name;
+    GLfloat width, height;
+    GLint alignment;
+    std::string out, err;
 };
 
 Loaded load(const std::string& file, bool repeat = true, bool filtering = true,
             bool mipmaps = true) {
     testWindow();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 8);  // neither of the values the loader chooses
-    Loaded l;
-    CaptureStdout();
-    CaptureStderr();
-    l.name = glmLoadTexture(file.c_str(), GL_TRUE, repeat, filtering, mipmaps, &l.width, &l.height);
-    l.err = GetCapturedStderr();
-    l.out = GetCapturedStdout();
+    Loaded l = {0, -1, -1, 0, "", ""};
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    l.name = glmLoadTexture(file.c_str(), 1, repeat, filtering, mipmaps, &l.width, &l.height);
+    l.err = testing::internal::GetCapturedStderr();
+    l.out = testing::internal::GetCapturedStdout();
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &l.alignment);
     return l;
 }
 
-GLint parameter(GLenum which) {
-    GLint value = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, which, &value);
-    return value;
-}
-
-GLint levelWidth(int level) {
+GLint get(GLenum parameter, int level = -1) {
     GLint value = -1;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &value);
+    if (level < 0) {
+        glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
+    } else {
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, parameter, &value);
+    }
     return value;
 }
 
-Bytes uploaded(GLenum format, std::size_t size) {
-    Bytes out(size);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, out.data());
-    return out;
+GLuint bound() {
+    GLint name = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
+    return GLuint(name);
 }
 
-Bytes swapRedBlue(Bytes b, int bpp) {
-    for (std::size_t i = 0; i + bpp <= b.size(); i += bpp) {
-        std::swap(b[i], b[i + 2]);
-    }
-    return b;
-}
-
-class TextureTest : public testing::Test {
-protected:
+TEST(Texture, SwitchesSetFiltersWrappingAndMipmaps) {
     ScratchDir dir;
-};
-
-TEST_F(TextureTest, AlignmentFollowsTheRowLength) {
-    EXPECT_EQ(load(dir.write("a.tga", tgaHeader(2, 4, 2, 24) + noise(24, 1))).alignment, 4);
-    EXPECT_EQ(load(dir.write("b.tga", tgaHeader(2, 5, 2, 24) + noise(30, 1))).alignment, 1);
-    EXPECT_EQ(load(dir.write("c.tga", tgaHeader(2, 5, 3, 32) + noise(60, 1))).alignment, 4);
-    EXPECT_EQ(load(dir.write("d.tga", tgaHeader(2, 1, 1, 32) + noise(4, 1))).alignment, 4);
-}
-
-TEST_F(TextureTest, SwitchesSetFiltersAndWrapping) {
     const std::string file = dir.write("t.tga", tgaHeader(2, 4, 4, 32) + noise(64, 2));
-    struct Case {
+    const struct {
         bool filtering, mipmaps;
         GLint min, mag;
-    } cases[] = {
-        {true, true, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-        {true, false, GL_LINEAR, GL_LINEAR},
-        {false, true, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST},
-        {false, false, GL_NEAREST, GL_NEAREST},
-    };
+    } cases[] = {{true, true, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
+                 {true, false, GL_LINEAR, GL_LINEAR},
+                 {false, true, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST},
+                 {false, false, GL_NEAREST, GL_NEAREST}};
     for (const auto& c : cases) {
         for (bool repeat : {true, false}) {
             const Loaded l = load(file, repeat, c.filtering, c.mipmaps);
-            ASSERT_NE(l.name, 0u);
-            GLint bound = 0;
-            glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-            EXPECT_EQ(GLuint(bound), l.name);
-            EXPECT_EQ(parameter(GL_TEXTURE_MIN_FILTER), c.min) << c.filtering << c.mipmaps;
-            EXPECT_EQ(parameter(GL_TEXTURE_MAG_FILTER), c.mag) << c.filtering << c.mipmaps;
-            const GLint wrap = repeat ? GL_REPEAT : GL_CLAMP;
-            EXPECT_EQ(parameter(GL_TEXTURE_WRAP_S), wrap);
-            EXPECT_EQ(parameter(GL_TEXTURE_WRAP_T), wrap);
-            // A mipmap chain only when asked for.
-            EXPECT_EQ(levelWidth(1), c.mipmaps ? 2 : 0);
-            EXPECT_EQ(l.err, "");
-            EXPECT_EQ(l.out, "");
+            EXPECT_NE(l.name, 0u);
+            EXPECT_EQ(bound(), l.name);
+            EXPECT_EQ(get(GL_TEXTURE_MIN_FILTER), c.min);
+            EXPECT_EQ(get(GL_TEXTURE_MAG_FILTER), c.mag);
+            EXPECT_EQ(get(GL_TEXTURE_WRAP_S), repeat ? GL_REPEAT : GL_CLAMP);
+            EXPECT_EQ(get(GL_TEXTURE_WRAP_T), repeat ? GL_REPEAT : GL_CLAMP);
+            EXPECT_EQ(get(GL_TEXTURE_WIDTH, 1), c.mipmaps ? 2 : 0);
+            EXPECT_EQ(l.err + l.out, "");
         }
     }
 }
 
-TEST_F(TextureTest, UploadsThePixelsInFileOrderAndReportsTheSize) {
-    // 24 bits, width 5: rows of 15 bytes, uploaded with alignment 1.
-    const Bytes stored = noise(5 * 3 * 3, 3);
-    Loaded l = load(dir.write("a.tga", tgaHeader(2, 5, 3, 24) + stored), true, true, false);
-    EXPECT_EQ(l.width, 5.0f);
-    EXPECT_EQ(l.height, 3.0f);
-    EXPECT_EQ(levelWidth(0), 5);
-    EXPECT_EQ(uploaded(GL_RGB, stored.size()), swapRedBlue(stored, 3));
-
-    // 32 bits, run-length, mipmapped: level 0 holds the image exactly.
-    const Bytes four = noise(8 * 4 * 4, 4);
-    Bytes packets;
-    for (int i = 0; i < 32; i += 8) {
-        packets.push_back(7);
-        packets.insert(packets.end(), four.begin() + i * 4, four.begin() + (i + 8) * 4);
+TEST(Texture, UploadsThePixelsInFileOrderWithTheRightAlignment) {
+    ScratchDir dir;
+    for (bool mipmaps : {false, true}) {
+        for (int bpp : {3, 4}) {
+            const int width = mipmaps ? 8 : 5, height = mipmaps ? 4 : 3;  // rows of 15, 20, 24, 32
+            const Bytes stored = noise(std::size_t(width) * height * bpp, bpp);
+            const Loaded l =
+                load("  " + dir.write("u.tga", tgaHeader(2, width, height, bpp * 8) + stored), true,
+                     true, mipmaps);
+            EXPECT_EQ(l.alignment, width * bpp % 4 == 0 ? 4 : 1);
+            EXPECT_EQ(l.width, GLfloat(width));
+            EXPECT_EQ(l.height, GLfloat(height));
+            Bytes texels(stored.size());
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glGetTexImage(GL_TEXTURE_2D, 0, bpp == 3 ? GL_RGB : GL_RGBA, GL_UNSIGNED_BYTE,
+                          texels.data());
+            for (std::size_t i = 0; i < stored.size(); i += bpp) {
+                std::swap(texels[i], texels[i + 2]);
+            }
+            EXPECT_TRUE(texels == stored) << mipmaps << bpp;
+        }
     }
-    l = load(dir.write("b.tga", tgaHeader(10, 8, 4, 32, 0x28) + packets));
-    EXPECT_EQ(l.width, 8.0f);
-    EXPECT_EQ(l.height, 4.0f);
-    EXPECT_EQ(uploaded(GL_RGBA, four.size()), swapRedBlue(four, 4));
 }
 
-TEST_F(TextureTest, LeadingBlanksAreSkipped) {
-    const std::string file = dir.write("blank.tga", tgaHeader(2, 2, 2, 24) + noise(12, 5));
-    const Loaded l = load("   " + file);
-    EXPECT_EQ(l.err, "");
-    EXPECT_EQ(l.width, 2.0f);
-
-    const std::string missing = dir.path("nothing.tga");
-    EXPECT_EQ(load("  " + missing).err, missing + ": Could not open texture file\nERROR: " +
-                                            "Nu am putut incarca o textura " + missing + "!\n");
-}
-
-TEST_F(TextureTest, MissingTextureGivesAConfiguredEmptyTexture) {
+// A texture that cannot be read still yields a configured, bound texture object, empty, 0 x 0.
+TEST(Texture, MissingTextureIsReportedAndLeavesAnEmptyTexture) {
+    ScratchDir dir;
     const std::string missing = dir.path("missing.tga");
-    const Loaded l = load(missing);
+    const Loaded l = load("   " + missing);
     EXPECT_EQ(l.err, missing +
                          ": Could not open texture file\nERROR: Nu am putut incarca o textura " +
                          missing + "!\n");
-    // The record never got a format: the loader says so, on standard output, without a line end.
-    EXPECT_EQ(l.out, "glmLoadTexture(): unknown type 0x0");
+    EXPECT_EQ(l.out, "glmLoadTexture(): unknown type 0x0");  // the record never got a format
     EXPECT_NE(l.name, 0u);
-    EXPECT_EQ(l.width, 0.0f);
-    EXPECT_EQ(l.height, 0.0f);
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(GLuint(bound), l.name);
-    EXPECT_EQ(parameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
-    EXPECT_EQ(parameter(GL_TEXTURE_WRAP_S), GL_REPEAT);
-    EXPECT_EQ(levelWidth(0), 0);  // nothing uploaded
+    EXPECT_EQ(bound(), l.name);
+    EXPECT_EQ(l.width + l.height, 0.0f);
+    EXPECT_EQ(get(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(get(GL_TEXTURE_WRAP_T), GL_REPEAT);
+    EXPECT_EQ(get(GL_TEXTURE_WIDTH, 0), 0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 
-    // A file whose pixels are cut short: its format is known, its pixels are not.
-    const std::string cut = dir.write("cut.tga", tgaHeader(2, 4, 4, 24) + noise(40, 6));
-    const Loaded c = load(cut);
-    EXPECT_EQ(c.err, "ERROR: Could not read image data\nERROR: Nu am putut incarca o textura " +
-                         cut + "!\n");
-    EXPECT_EQ(c.out, "");
-    EXPECT_EQ(c.width, 0.0f);
-    EXPECT_EQ(levelWidth(0), 0);
-}
+    const std::string cut = dir.write("cut.tga", tgaHeader(2, 4, 4, 24) + Bytes(40));
+    EXPECT_EQ(
+        load(cut).err,
+        "ERROR: Could not read image data\nERROR: Nu am putut incarca o textura " + cut + "!\n");
+    EXPECT_EQ(get(GL_TEXTURE_WIDTH, 0), 0);
 
-TEST_F(TextureTest, LongFileNamesAreCutToFitTheMessage) {
-    const std::string name = "/nonexistent/" + std::string(300, 'x') + ".tga";
-    const Loaded l = load(name);
-    const std::string text = ("Nu am putut incarca o textura " + name + "!").substr(0, 79);
-    EXPECT_EQ(l.err, name + ": Could not open texture file\nERROR: " + text + "\n");
+    const std::string longName = "/nonexistent/" + std::string(300, 'x') + ".tga";
+    const std::string text = ("Nu am putut incarca o textura " + longName + "!").substr(0, 79);
+    EXPECT_EQ(load(longName).err,
+              longName + ": Could not open texture file\nERROR: " + text + "\n");
 }
 
 }  // namespace
