@@ -443,8 +443,11 @@ Canvas paintBrumlo() {
         float weave = std::sin(x * 0.9f + y * 0.9f) * std::sin(x * 0.9f - y * 0.9f);
         return withAlpha(hexColor(0x8A5A2A), std::max(0.0f, weave) * 0.18f);
     });
-    drawPart(c, polygonPath({{174, 62}, {326, 62}, {327, 80}, {173, 80}}),
-             solid(hexColor(0xE020B0)), inked(2, 3));
+    // The hat band follows the crown's round: its edges bow down like the brim.
+    std::vector<Vec2> bandPts = smoothOpen({{174, 60}, {250, 68}, {326, 60}}, 10);
+    std::vector<Vec2> lower = smoothOpen({{174, 78}, {250, 88}, {326, 78}}, 10);
+    bandPts.insert(bandPts.end(), lower.rbegin(), lower.rend());
+    drawPart(c, polygonPath(bandPts), solid(hexColor(0xE020B0)), inked(2, 3));
 
     // The sand pile he rises from, with grains trickling off his shoulders.
     Path pile = smoothShape({{-40, 700},

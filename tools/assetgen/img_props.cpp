@@ -245,8 +245,23 @@ Canvas paintCar() {
              inked(2.5f, 7));
     // Windows: glass with a bright streak of sky.
     Path windows;
-    windows.addPolygon(smoothClosed({{212, 146}, {230, 110}, {264, 88}, {302, 84}, {302, 146}}, 8));
-    windows.addPolygon(smoothClosed({{314, 146}, {314, 84}, {350, 83}, {386, 100}, {410, 146}}, 8));
+    {
+        // Both panes share one arc under the roof line, split by the door pillar.
+        std::vector<Vec2> arc = smoothOpen(
+            {{208, 146}, {228, 108}, {264, 88}, {308, 82}, {352, 84}, {388, 100}, {414, 146}}, 10);
+        std::vector<Vec2> front{{302, 146}}, rear{{414, 146}};
+        for (Vec2 p : arc) {
+            if (p.x <= 302)
+                front.push_back(p);
+            if (p.x >= 314)
+                rear.push_back(p);
+        }
+        front.push_back({302, 82});
+        rear.insert(rear.begin() + 1, Vec2{314, 146});
+        rear.insert(rear.begin() + 2, Vec2{314, 82});
+        windows.addPolygon(front);
+        windows.addPolygon(rear);
+    }
     Mask glass = drawPart(
         c, windows,
         linearGradient(0, 84, 0, 146, {{0, hexColor(pal::skyHorizon)}, {1, hexColor(pal::skyTop)}}),

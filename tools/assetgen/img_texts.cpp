@@ -202,8 +202,7 @@ Canvas paintFinalScroll() {
     TextStyle accent = body;
     accent.fill = solid(hexColor(pal::sandHigh));
     TextStyle small = body;
-    small.size = 25;
-    small.font = "DejaVuSans.ttf";
+    small.size = 26;
     const TextStyle styles[4] = {body, heading, accent, small};
     const float gaps[4] = {38, 62, 38, 33};
     std::vector<ScrollLine> lines = {
