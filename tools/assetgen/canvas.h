@@ -191,8 +191,8 @@ public:
     void shadow(const Mask& mask, float dx, float dy, float blur, Color c);
 
     // Lights a filled shape as if it were a rounded relief lit from the upper left: brightens
-    // the edges that face the light and darkens the others, within about `depth` pixels of the
-    // edge. `strength` scales both.
+    // the edges that face the light (by `highlight`, 0..1) and darkens the others (by
+    // `darkness`), within about `depth` pixels of the edge.
     void bevel(const Mask& mask, float depth, float highlight, float darkness);
 
     // Draws another canvas with its top-left corner at (dx, dy).

@@ -196,7 +196,6 @@ Canvas paintSaz() {
         tassel.addTaperedStroke({{6, cy + 50}, {6 + i * 3.0f, cy + 78}}, 3, 1);
     }
     drawPart(c, tassel, solid(hexColor(0xD22FB0)), inked(1, 1.5f));
-    (void)bowlMask;
     return c;
 }
 

@@ -64,10 +64,9 @@ void paintDuneBand(Canvas& c, const DuneBand& band, uint32_t seed) {
         int a = std::max(0, x - 14), b = std::min(w, x + 14);
         slope[x] = (band.ridge[b] - band.ridge[a]) / (b - a);
     }
-    const DuneBand* bandPtr = &band;
-    auto paint = [=](float fx, float fy) {
+    auto paint = [&](float fx, float fy) {
         int x = std::clamp(static_cast<int>(fx), 0, w);
-        float depth = fy - bandPtr->ridge[x];
+        float depth = fy - band.ridge[x];
         // Rising to the right (ridge y falling) faces the light.
         float lit = std::clamp(-slope[x] * 2.2f, -1.0f, 1.0f);
         float reach = std::exp(-depth / 90.0f);
@@ -88,7 +87,7 @@ void paintDuneBand(Canvas& c, const DuneBand& band, uint32_t seed) {
               0.5f) *
              0.05f;
         Color col = sandTone(std::clamp(t, 0.0f, 1.0f));
-        return mix(col, hexColor(0xF3DDB0), bandPtr->haze);
+        return mix(col, hexColor(0xF3DDB0), band.haze);
     };
     // A soft shadow on the band behind, just below this band's crest line.
     c.shadow(m, 0, -3, 4, withAlpha(hexColor(pal::sandShadow), 0.25f));
@@ -279,7 +278,7 @@ Canvas paintPalm() {
         // The scars of old fronds: a ring every so often, curved like a smile.
         float ringPhase = (y + 5.0f * across * across) / 17.0f;
         float ring = std::pow(std::fabs(std::sin(ringPhase * kPi)), 6.0f);
-        light -= 0.28f * (1 - ring) * 0.0f + 0.3f * ring;
+        light -= 0.3f * ring;
         light += 0.05f * fbm(x / 6.0f, y / 30.0f, 31, 2);
         return sampleStops({{0, hexColor(0x4A2E1E)},
                             {0.45f, hexColor(pal::sandShadow)},
