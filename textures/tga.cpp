@@ -80,9 +80,10 @@ bool giveUp(TgaImage* image, FILE* file, GLubyte* pixels) {
     return false;
 }
 
-// Bytes left between the file position and the end of a regular file; "unknown" for pipes and
-// devices, whose reads then simply run until they come up short.
 constexpr std::uint64_t kUnknownSize = std::numeric_limits<std::uint64_t>::max();
+
+// Bytes left between the file position and the end of a regular file; kUnknownSize for pipes and
+// devices, whose reads then simply run until they come up short.
 std::uint64_t bytesRemaining(FILE* file) {
     struct stat st;
     if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
