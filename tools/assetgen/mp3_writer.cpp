@@ -25,7 +25,8 @@ int16_t toPcm16(float v) {
 
 std::vector<uint8_t> encodeStereo(const std::vector<float>& interleaved, const Settings& s) {
     std::unique_ptr<lame_global_flags, LameDeleter> gfp(lame_init());
-    if (!gfp) throw std::runtime_error("mp3: lame_init failed");
+    if (!gfp)
+        throw std::runtime_error("mp3: lame_init failed");
     lame_set_num_channels(gfp.get(), 2);
     lame_set_in_samplerate(gfp.get(), s.sampleRate);
     lame_set_out_samplerate(gfp.get(), s.sampleRate);
@@ -48,13 +49,16 @@ std::vector<uint8_t> encodeStereo(const std::vector<float>& interleaved, const S
     for (size_t at = 0; at < frames; at += kChunk) {
         const size_t n = std::min(kChunk, frames - at);
         for (size_t i = 0; i < n * 2; ++i) pcm[i] = toPcm16(interleaved[at * 2 + i]);
-        const int written = lame_encode_buffer_interleaved(gfp.get(), pcm.data(), static_cast<int>(n),
-                                                           buffer.data(), static_cast<int>(buffer.size()));
-        if (written < 0) throw std::runtime_error("mp3: encoding failed");
+        const int written =
+            lame_encode_buffer_interleaved(gfp.get(), pcm.data(), static_cast<int>(n),
+                                           buffer.data(), static_cast<int>(buffer.size()));
+        if (written < 0)
+            throw std::runtime_error("mp3: encoding failed");
         out.insert(out.end(), buffer.begin(), buffer.begin() + written);
     }
     const int tail = lame_encode_flush(gfp.get(), buffer.data(), static_cast<int>(buffer.size()));
-    if (tail < 0) throw std::runtime_error("mp3: flushing the encoder failed");
+    if (tail < 0)
+        throw std::runtime_error("mp3: flushing the encoder failed");
     out.insert(out.end(), buffer.begin(), buffer.begin() + tail);
 
     // The encoder reserved the first frame for the Info tag (length, delay, padding); fill it
@@ -69,9 +73,11 @@ std::vector<uint8_t> encodeStereo(const std::vector<float>& interleaved, const S
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     file.close();
-    if (!file) throw std::runtime_error("cannot write " + path);
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace mp3

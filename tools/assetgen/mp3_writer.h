@@ -11,8 +11,8 @@ namespace mp3 {
 
 struct Settings {
     int sampleRate = 44100;
-    int kbps = 160;    // constant bit rate
-    int quality = 5;   // LAME's 0 (best, slowest) .. 9
+    int kbps = 160;   // constant bit rate
+    int quality = 5;  // LAME's 0 (best, slowest) .. 9
 };
 
 // Encodes interleaved left/right samples (full scale +-1; louder values are clipped) and returns

@@ -47,10 +47,13 @@ private:
 }
 
 void checkEnvelope(const Envelope& env, const std::string& where) {
-    if (env.points.size() > kMaxEnvelopePoints) fail(where + " has more than 12 points");
+    if (env.points.size() > kMaxEnvelopePoints)
+        fail(where + " has more than 12 points");
     for (size_t i = 0; i < env.points.size(); ++i) {
-        if (env.points[i].value > 64) fail(where + " point value above 64");
-        if (i == 0 && env.points[i].tick != 0) fail(where + " does not start at tick 0");
+        if (env.points[i].value > 64)
+            fail(where + " point value above 64");
+        if (i == 0 && env.points[i].tick != 0)
+            fail(where + " does not start at tick 0");
         if (i > 0 && env.points[i].tick <= env.points[i - 1].tick) {
             fail(where + " ticks do not rise");
         }
@@ -66,22 +69,34 @@ void checkEnvelope(const Envelope& env, const std::string& where) {
 }
 
 void checkModule(const Module& m) {
-    if (m.channels < 1 || m.channels > 32) fail("channel count must be 1..32");
-    if (m.order.empty() || m.order.size() > 256) fail("order list must hold 1..256 entries");
-    if (m.restart >= m.order.size()) fail("restart position lies past the order list");
-    if (m.patterns.empty() || m.patterns.size() > 256) fail("pattern count must be 1..256");
-    if (m.instruments.size() > 128) fail("more than 128 instruments");
-    if (m.speed < 1 || m.speed > 31) fail("speed must be 1..31 ticks per row");
-    if (m.bpm < 32 || m.bpm > 255) fail("tempo must be 32..255 BPM");
+    if (m.channels < 1 || m.channels > 32)
+        fail("channel count must be 1..32");
+    if (m.order.empty() || m.order.size() > 256)
+        fail("order list must hold 1..256 entries");
+    if (m.restart >= m.order.size())
+        fail("restart position lies past the order list");
+    if (m.patterns.empty() || m.patterns.size() > 256)
+        fail("pattern count must be 1..256");
+    if (m.instruments.size() > 128)
+        fail("more than 128 instruments");
+    if (m.speed < 1 || m.speed > 31)
+        fail("speed must be 1..31 ticks per row");
+    if (m.bpm < 32 || m.bpm > 255)
+        fail("tempo must be 32..255 BPM");
     for (uint8_t p : m.order) {
-        if (p >= m.patterns.size()) fail("order list names a missing pattern");
+        if (p >= m.patterns.size())
+            fail("order list names a missing pattern");
     }
     for (const Pattern& p : m.patterns) {
-        if (p.channels != m.channels) fail("pattern channel count differs from the module's");
-        if (p.rows < 1 || p.rows > 256) fail("pattern rows must be 1..256");
+        if (p.channels != m.channels)
+            fail("pattern channel count differs from the module's");
+        if (p.rows < 1 || p.rows > 256)
+            fail("pattern rows must be 1..256");
         for (const Cell& c : p.cells) {
-            if (c.note > kKeyOff) fail("note number above key off");
-            if (c.instrument > m.instruments.size()) fail("cell names a missing instrument");
+            if (c.note > kKeyOff)
+                fail("note number above key off");
+            if (c.instrument > m.instruments.size())
+                fail("cell names a missing instrument");
         }
     }
     for (const Instrument& ins : m.instruments) {
@@ -89,12 +104,16 @@ void checkModule(const Module& m) {
         const std::string where = "instrument \"" + ins.name + "\"";
         checkEnvelope(ins.volumeEnvelope, where + " volume envelope");
         checkEnvelope(ins.panningEnvelope, where + " panning envelope");
-        if (ins.fadeout > 0xFFF) fail(where + " fadeout above 0xFFF");
-        if (s.volume > 64) fail(where + " sample volume above 64");
+        if (ins.fadeout > 0xFFF)
+            fail(where + " fadeout above 0xFFF");
+        if (s.volume > 64)
+            fail(where + " sample volume above 64");
         // Lengths are stored in bytes in 32 bits.
-        if (s.data.size() > 0x7FFFFFFFu / 2) fail(where + " sample too long");
+        if (s.data.size() > 0x7FFFFFFFu / 2)
+            fail(where + " sample too long");
         if (s.loop == Loop::None) {
-            if (s.loopLength != 0) fail(where + " has a loop length but no loop");
+            if (s.loopLength != 0)
+                fail(where + " has a loop length but no loop");
         } else if (s.loopLength == 0 || s.loopStart >= s.data.size() ||
                    s.loopLength > s.data.size() - s.loopStart) {
             fail(where + " loop lies outside the sample");
@@ -123,14 +142,20 @@ void writePattern(Bytes& out, const Pattern& p) {
             continue;
         }
         out.u8(0x80 | flags);
-        if (c.note) out.u8(c.note);
-        if (c.instrument) out.u8(c.instrument);
-        if (c.volume) out.u8(c.volume);
-        if (c.effect) out.u8(c.effect);
-        if (c.param) out.u8(c.param);
+        if (c.note)
+            out.u8(c.note);
+        if (c.instrument)
+            out.u8(c.instrument);
+        if (c.volume)
+            out.u8(c.volume);
+        if (c.effect)
+            out.u8(c.effect);
+        if (c.param)
+            out.u8(c.param);
     }
     const size_t packed = out.size() - start;
-    if (packed > 0xFFFF) fail("packed pattern larger than 64 KiB");
+    if (packed > 0xFFFF)
+        fail("packed pattern larger than 64 KiB");
     out.patchU16(sizeAt, static_cast<unsigned>(packed));
 }
 
@@ -146,7 +171,8 @@ void writeEnvelopePoints(Bytes& out, const Envelope& env) {
 }
 
 unsigned envelopeType(const Envelope& env) {
-    if (env.points.empty()) return 0;
+    if (env.points.empty())
+        return 0;
     return 1u | (env.sustain >= 0 ? 2u : 0u) | (env.loopStart >= 0 ? 4u : 0u);
 }
 
@@ -201,9 +227,11 @@ void writeInstrument(Bytes& out, const Instrument& ins) {
 
 uint8_t noteNumber(const std::string& name) {
     static const int kSemitone[7] = {9, 11, 0, 2, 4, 5, 7};  // A..G
-    if (name.size() < 2) return 0;
+    if (name.size() < 2)
+        return 0;
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
-    if (letter < 'A' || letter > 'G') return 0;
+    if (letter < 'A' || letter > 'G')
+        return 0;
     int semitone = kSemitone[letter - 'A'];
     size_t i = 1;
     if (name[i] == '#') {
@@ -215,13 +243,15 @@ uint8_t noteNumber(const std::string& name) {
     } else if (name[i] == '-') {
         ++i;
     }
-    if (i + 1 != name.size() || !std::isdigit(static_cast<unsigned char>(name[i]))) return 0;
+    if (i + 1 != name.size() || !std::isdigit(static_cast<unsigned char>(name[i])))
+        return 0;
     const int note = 1 + 12 * (name[i] - '0') + semitone;
     return note >= 1 && note <= kMaxNote ? static_cast<uint8_t>(note) : 0;
 }
 
 Pattern::Pattern(int rowCount, int channelCount)
-    : rows(rowCount), channels(channelCount),
+    : rows(rowCount),
+      channels(channelCount),
       cells(static_cast<size_t>(rowCount > 0 ? rowCount : 0) *
             static_cast<size_t>(channelCount > 0 ? channelCount : 0)) {}
 

@@ -26,11 +26,15 @@ struct Cell {
     uint8_t volume = 0;
     uint8_t effect = 0;
     uint8_t param = 0;
-    bool empty() const { return note == 0 && instrument == 0 && volume == 0 && effect == 0 && param == 0; }
+    bool empty() const {
+        return note == 0 && instrument == 0 && volume == 0 && effect == 0 && param == 0;
+    }
 };
 
 // Volume-column value that sets the volume to v (0..64).
-constexpr uint8_t setVolume(int v) { return static_cast<uint8_t>(0x10 + (v < 0 ? 0 : v > 64 ? 64 : v)); }
+constexpr uint8_t setVolume(int v) {
+    return static_cast<uint8_t>(0x10 + (v < 0 ? 0 : v > 64 ? 64 : v));
+}
 
 struct Pattern {
     Pattern(int rowCount, int channelCount);
