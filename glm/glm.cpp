@@ -93,7 +93,7 @@ namespace {
 constexpr size_t kChunk = 1 << 18;
 }
 
-LineReader::LineReader(FILE* file) : file_(file), buffer_(kChunk) {}
+LineReader::LineReader(FILE* file) : file_(file), buffer_(kChunk + kReadSlack) {}
 
 LineReader::LineReader(const char* data, size_t size)
     : data_(data), end_(size), eof_(true) {}
@@ -109,10 +109,12 @@ bool LineReader::refill() {
     }
     begin_ = 0;
     end_ = kept;
-    if (end_ == buffer_.size()) {
-        buffer_.resize(buffer_.size() * 2);
+    size_t capacity = buffer_.size() - kReadSlack;
+    if (end_ == capacity) {
+        capacity *= 2;
+        buffer_.resize(capacity + kReadSlack);
     }
-    const size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+    const size_t got = std::fread(buffer_.data() + end_, 1, capacity - end_, file_);
     end_ += got;
     if (got == 0) {
         eof_ = true;
@@ -158,28 +160,76 @@ bool LineReader::next(std::string_view& line, bool& hadEnd) {
 
 // ---- Scanning --------------------------------------------------------------------------------
 
-std::string_view nextWord(std::string_view& text) {
-    size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) {
-        ++i;
+namespace {
+
+constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+constexpr uint64_t kIntegerPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+
+// Plain decimals ("-12.5", "0.250000") whose digits fit a float exactly: one correctly rounded
+// division gives the same float as a full conversion. False when the text needs the full one.
+inline bool fastDecimal(const char* p, const char* end, float& value, const char*& stop) {
+    const bool negative = p < end && *p == '-';
+    p += negative;
+    const auto left = [&] { return static_cast<unsigned>(end - p); };
+    uint64_t word = load8(p);
+    unsigned whole = digitRun(word);
+    whole = whole < left() ? whole : left();
+    if (whole == 8) {
+        return false;
     }
-    size_t j = i;
-    while (j < text.size() && !isBlank(text[j])) {
-        ++j;
+    uint64_t mantissa = whole ? digitValue(word, whole) : 0;
+    p += whole;
+    unsigned scale = 0;
+    if (p < end && *p == '.') {
+        ++p;
+        word = load8(p);
+        unsigned fraction = digitRun(word);
+        fraction = fraction < left() ? fraction : left();
+        if (fraction == 8 || whole + fraction == 0) {
+            return false;
+        }
+        p += fraction;
+        // Trailing zeros change nothing: keep the digits up to the last one that is not '0'.
+        uint64_t significant = word ^ 0x3030303030303030ull;
+        significant &= fraction ? ~0ull >> (64 - 8 * fraction) : 0;
+        if (significant) {
+            scale = static_cast<unsigned>(63 - __builtin_clzll(significant)) / 8 + 1;
+            mantissa = mantissa * kIntegerPowersOfTen[scale] + digitValue(word, scale);
+        }
+    } else if (whole == 0) {
+        return false;
     }
-    std::string_view word = text.substr(i, j - i);
-    text.remove_prefix(j);
-    return word;
+    if (mantissa >= (1u << 24) ||
+        (p < end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X' || *p == 'n' ||
+                     *p == 'N' || *p == 'i' || *p == 'I'))) {
+        return false;
+    }
+    const float magnitude = static_cast<float>(mantissa) / kPowersOfTen[scale];
+    value = negative ? -magnitude : magnitude;
+    stop = p;
+    return true;
 }
+
+}  // namespace
 
 bool scanFloat(const char*& cursor, const char* end, float& value) {
     const char* p = cursor;
     while (p < end && isBlank(*p)) {
         ++p;
     }
+    const char* stop;
+    if (fastDecimal(p, end, value, stop)) {
+        cursor = stop;
+        return true;
+    }
     // from_chars takes no '+'; "%f" does.
     if (p < end && *p == '+' && p + 1 < end && *(p + 1) != '-' && *(p + 1) != '+') {
         ++p;
+        if (fastDecimal(p, end, value, stop)) {
+            cursor = stop;
+            return true;
+        }
     }
     float result = 0.0f;
     const auto [ptr, ec] = std::from_chars(p, end, result, std::chars_format::general);
@@ -202,32 +252,6 @@ int scanFloats(const char*& cursor, const char* end, float* values, int count) {
         ++converted;
     }
     return converted;
-}
-
-bool scanInt(const char*& cursor, const char* end, int64_t& value) {
-    const char* p = cursor;
-    while (p < end && isBlank(*p)) {
-        ++p;
-    }
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    if (p >= end || *p < '0' || *p > '9') {
-        return false;
-    }
-    int64_t result = 0;
-    constexpr int64_t kLimit = int64_t{1} << 40;  // far beyond any index; saturate there
-    while (p < end && *p >= '0' && *p <= '9') {
-        if (result < kLimit) {
-            result = result * 10 + (*p - '0');
-        }
-        ++p;
-    }
-    value = negative ? -result : result;
-    cursor = p;
-    return true;
 }
 
 GLint progressValue(float percent, const ObjProgress* progress) {

@@ -115,14 +115,127 @@ int scanToken(std::string_view token, CornerFormat format, Corner& c) {
     return scanCorner(p, token.data() + token.size(), format, c);
 }
 
+// The common case, read in one tight pass: every corner is one word of exactly the format's
+// shape (digits with an optional minus, the format's slashes) and blanks separate them. Gives
+// what the general reading below gives for such lines; false for anything else.
+// With Store false it only counts the corners (into corners' size, values left zero).
+template <bool Store>
+bool scanRegularFace(std::string_view rest, std::vector<Corner>& corners, CornerFormat& format) {
+    const char* p = rest.data();
+    const char* end = p + rest.size();
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    auto integer = [&](int64_t& out) {
+        const bool negative = p < end && *p == '-';
+        p += negative;
+        const uint64_t word = load8(p);
+        unsigned length = digitRun(word);
+        const auto left = static_cast<unsigned>(end - p);
+        length = length < left ? length : left;
+        if (length == 0) {
+            return false;
+        }
+        uint64_t value = 0;
+        if (length < 8) {
+            if (Store) {
+                value = digitValue(word, length);
+            }
+            p += length;
+        } else {  // long numbers: digit by digit
+            const char* digits = p;
+            value = 0;
+            while (p < end && static_cast<unsigned>(*p - '0') <= 9) {
+                value = value * 10 + static_cast<unsigned>(*p - '0');
+                ++p;
+            }
+            if (p - digits > 12) {
+                value = uint64_t{1} << 40;  // no index check accepts it
+            }
+        }
+        out = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
+        return true;
+    };
+    auto slash = [&]() { return p < end && *p++ == '/'; };
+
+    while (p < end && blank(*p)) {
+        ++p;
+    }
+    if (p == end) {
+        return false;
+    }
+    // The first word decides the format by its slashes.
+    const char* q = p;
+    while (q < end && static_cast<unsigned>(*q - '0') <= 9) {
+        ++q;
+    }
+    if (q < end && *q == '-' && q == p) {
+        for (++q; q < end && static_cast<unsigned>(*q - '0') <= 9; ++q) {
+        }
+    }
+    if (q == end || blank(*q)) {
+        format = CornerFormat::Vertex;
+    } else if (*q != '/') {
+        return false;
+    } else if (q + 1 < end && q[1] == '/') {
+        format = CornerFormat::VertexNormal;
+    } else {
+        ++q;
+        while (q < end && (static_cast<unsigned>(*q - '0') <= 9 || *q == '-')) {
+            ++q;
+        }
+        format = q < end && *q == '/' ? CornerFormat::Full : CornerFormat::VertexTexCoord;
+    }
+    corners.clear();
+    while (p < end) {
+        Corner c;
+        if (!integer(c.v)) {
+            return false;
+        }
+        switch (format) {
+            case CornerFormat::Vertex:
+                break;
+            case CornerFormat::VertexTexCoord:
+                if (!slash() || !integer(c.t)) {
+                    return false;
+                }
+                break;
+            case CornerFormat::VertexNormal:
+                if (!slash() || !slash() || !integer(c.n)) {
+                    return false;
+                }
+                break;
+            case CornerFormat::Full:
+                if (!slash() || !integer(c.t) || !slash() || !integer(c.n)) {
+                    return false;
+                }
+                break;
+        }
+        if (p < end && !blank(*p)) {
+            return false;
+        }
+        corners.push_back(c);
+        while (p < end && blank(*p)) {
+            ++p;
+        }
+    }
+    while (corners.size() < 3) {  // a read that converts nothing repeats the corner before
+        corners.push_back(corners.back());
+    }
+    return true;
+}
+
 // Reads the corners of a face from the rest of its line. The first corner is one whole word that
 // decides the format; the second and third are read whatever they hold (a corner that converts
 // nothing repeats the one before); further corners follow while they convert. Always yields at
 // least three corners, so every face makes at least one triangle.
+template <bool Store>
 CornerFormat scanFace(std::string_view rest, std::vector<Corner>& corners) {
+    CornerFormat format;
+    if (scanRegularFace<Store>(rest, corners, format)) {
+        return format;
+    }
     corners.clear();
     const std::string_view first = nextWord(rest);
-    CornerFormat format = CornerFormat::Vertex;
+    format = CornerFormat::Vertex;
     Corner c;
     if (first.find("//") != std::string_view::npos) {
         format = CornerFormat::VertexNormal;
@@ -206,7 +319,7 @@ Counts countPass(ObjModel* model, LineReader& reader, ObjProgress* progress,
                 }
                 break;
             case Statement::Face: {
-                scanFace(rest, corners);
+                scanFace<false>(rest, corners);
                 const uint64_t triangles = corners.size() - 2;
                 counts.triangles += triangles;
                 if (group) {
@@ -362,7 +475,7 @@ void FillPass::storeVertex(std::string_view rest) {
 }
 
 void FillPass::storeFace(std::string_view rest, unsigned long line) {
-    const CornerFormat format = scanFace(rest, corners_);
+    const CornerFormat format = scanFace<true>(rest, corners_);
     const bool hasTexCoords =
         format == CornerFormat::Full || format == CornerFormat::VertexTexCoord;
     const bool hasNormals = format == CornerFormat::Full || format == CornerFormat::VertexNormal;
@@ -527,9 +640,11 @@ void glmFillPass(ObjModel* model, FILE* file, ObjProgress* progress) {
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
         text.insert(text.end(), chunk, chunk + got);
     }
+    const size_t size = text.size();
+    text.resize(size + kReadSlack, '\0');
     std::unordered_map<std::string, uint64_t> groupCounts;
     {
-        LineReader counter(text.data(), text.size());
+        LineReader counter(text.data(), size);
         countPass(nullptr, counter, nullptr, &groupCounts);
     }
     Capacities capacities;
@@ -554,7 +669,7 @@ void glmFillPass(ObjModel* model, FILE* file, ObjProgress* progress) {
     if (model->trianglecount && !model->triangles) {
         model->trianglecount = 0;
     }
-    LineReader reader(text.data(), text.size());
+    LineReader reader(text.data(), size);
     FillPass(model, progress, std::move(capacities)).run(reader);
 }
 
