@@ -119,9 +119,22 @@ Canvas paintTraveller() {
         smoothShape({{92, 318}, {170, 330}, {252, 318}, {254, 348}, {170, 360}, {90, 348}}, 6);
     drawPart(c, sash, litGradient(sash, hexColor(pal::sandLight), hexColor(pal::sandShadow)),
              inked(2, 4));
-    Path knot = polygonPath(smoothClosed({{200, 340}, {216, 340}, {226, 410}, {204, 416}}, 6));
-    drawPart(c, knot, litGradient(knot, hexColor(pal::sandLight), hexColor(pal::sandShadow)),
+    // The knot: two ribbon ends hanging from a small bow, fringed at the tips.
+    Path ends;
+    addLeaf(ends, {206, 344}, {196, 430}, 26, -4);
+    addLeaf(ends, {214, 344}, {232, 420}, 22, 4);
+    drawPart(c, ends, litGradient(ends, hexColor(pal::sandLight), hexColor(pal::sandShadow)),
              inked(1.8f, 3));
+    Path fringe;
+    for (int i = -2; i <= 2; ++i) {
+        fringe.addTaperedStroke({{196 + i * 2.0f, 424}, {194 + i * 3.0f, 440}}, 2.2f, 1.2f);
+        fringe.addTaperedStroke({{232 + i * 2.0f, 414}, {234 + i * 3.0f, 430}}, 2.2f, 1.2f);
+    }
+    c.fill(fringe, hexColor(0xE040C0));
+    Path bow;
+    bow.addEllipse(210, 340, 13, 11);
+    drawPart(c, bow, litGradient(bow, hexColor(pal::sandLight), hexColor(pal::sandShadow)),
+             inked(1.8f, 4));
 
     // Arms: the left hand holds the staff, the right hangs by the side.
     Path leftSleeve =
