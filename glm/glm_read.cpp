@@ -163,30 +163,45 @@ bool scanRegularFace(std::string_view rest, std::vector<Corner>& corners, Corner
         return false;
     }
     // The first word decides the format by its slashes.
-    const char* q = p;
-    while (q < end && static_cast<unsigned>(*q - '0') <= 9) {
-        ++q;
-    }
-    if (q < end && *q == '-' && q == p) {
-        for (++q; q < end && static_cast<unsigned>(*q - '0') <= 9; ++q) {
-        }
-    }
-    if (q == end || blank(*q)) {
-        format = CornerFormat::Vertex;
-    } else if (*q != '/') {
+    Corner c;
+    if (!integer(c.v)) {
         return false;
-    } else if (q + 1 < end && q[1] == '/') {
+    }
+    if (p == end || blank(*p)) {
+        format = CornerFormat::Vertex;
+    } else if (!slash()) {
+        return false;
+    } else if (p < end && *p == '/') {
+        ++p;
         format = CornerFormat::VertexNormal;
-    } else {
-        ++q;
-        while (q < end && (static_cast<unsigned>(*q - '0') <= 9 || *q == '-')) {
-            ++q;
+        if (!integer(c.n)) {
+            return false;
         }
-        format = q < end && *q == '/' ? CornerFormat::Full : CornerFormat::VertexTexCoord;
+    } else {
+        if (!integer(c.t)) {
+            return false;
+        }
+        format = CornerFormat::VertexTexCoord;
+        if (p < end && *p == '/') {
+            ++p;
+            format = CornerFormat::Full;
+            if (!integer(c.n)) {
+                return false;
+            }
+        }
     }
     corners.clear();
-    while (p < end) {
-        Corner c;
+    for (;;) {
+        if (p < end && !blank(*p)) {
+            return false;
+        }
+        corners.push_back(c);
+        while (p < end && blank(*p)) {
+            ++p;
+        }
+        if (p == end) {
+            break;
+        }
         if (!integer(c.v)) {
             return false;
         }
@@ -208,13 +223,6 @@ bool scanRegularFace(std::string_view rest, std::vector<Corner>& corners, Corner
                     return false;
                 }
                 break;
-        }
-        if (p < end && !blank(*p)) {
-            return false;
-        }
-        corners.push_back(c);
-        while (p < end && blank(*p)) {
-            ++p;
         }
     }
     while (corners.size() < 3) {  // a read that converts nothing repeats the corner before
