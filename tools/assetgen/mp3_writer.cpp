@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 namespace mp3 {
 
@@ -24,6 +26,20 @@ int16_t toPcm16(float v) {
 }  // namespace
 
 std::vector<uint8_t> encodeStereo(const std::vector<float>& interleaved, const Settings& s) {
+    static const int kRates[] = {32000, 44100, 48000};
+    static const int kBitRates[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    if (std::find(std::begin(kRates), std::end(kRates), s.sampleRate) == std::end(kRates)) {
+        throw std::invalid_argument("mp3: sample rate must be 32000, 44100 or 48000 Hz");
+    }
+    if (std::find(std::begin(kBitRates), std::end(kBitRates), s.kbps) == std::end(kBitRates)) {
+        throw std::invalid_argument(
+            "mp3: not an MPEG-1 layer III bit rate: " + std::to_string(s.kbps) + " kbit/s");
+    }
+    if (s.quality < 0 || s.quality > 9)
+        throw std::invalid_argument("mp3: quality must be 0..9");
+    if (interleaved.size() % 2 != 0) {
+        throw std::invalid_argument("mp3: stereo samples must come in left/right pairs");
+    }
     std::unique_ptr<lame_global_flags, LameDeleter> gfp(lame_init());
     if (!gfp)
         throw std::runtime_error("mp3: lame_init failed");

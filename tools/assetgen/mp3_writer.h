@@ -16,7 +16,8 @@ struct Settings {
 };
 
 // Encodes interleaved left/right samples (full scale +-1; louder values are clipped) and returns
-// the MP3 file's bytes. Throws std::runtime_error when the encoder refuses the settings.
+// the MP3 file's bytes. Throws std::invalid_argument for settings MPEG-1 layer III cannot carry
+// or an odd sample count, std::runtime_error when the encoder itself fails.
 std::vector<uint8_t> encodeStereo(const std::vector<float>& interleaved, const Settings& settings);
 
 // Writes `bytes` to `path`; throws std::runtime_error naming the file when that fails.

@@ -16,6 +16,7 @@
 
 #include "tools/assetgen/assetgen.h"
 #include "tools/assetgen/mp3_writer.h"
+#include "tools/assetgen/music_module.h"
 #include "tools/assetgen/music_stream.h"
 #include "tools/assetgen/synth.h"
 #include "tools/assetgen/xm_writer.h"
@@ -460,7 +461,9 @@ xm::Pattern makePattern(PatternId id) {
     return p;
 }
 
-xm::Module arabish() {
+}  // namespace
+
+xm::Module arabishModule() {
     xm::Module m;
     m.name = "arabish";
     m.tracker = "zandar-assetgen";
@@ -477,11 +480,9 @@ xm::Module arabish() {
     return m;
 }
 
-}  // namespace
-
 void generateMusic(const std::string& outDir) {
     try {
-        mp3::writeFile(outDir + "/arabish.xm", xm::write(arabish()));
+        mp3::writeFile(outDir + "/arabish.xm", xm::write(arabishModule()));
         mp3::writeFile(outDir + "/desert.mp3", mp3::encodeStereo(desert::stream(), {}));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zandar-assetgen: music: %s\n", e.what());
