@@ -378,16 +378,21 @@ Canvas paintFilter() {
         // Scanlines: every third row a little darker, barely there in the middle.
         int row = static_cast<int>(y);
         float scan = (row % 3 == 0) ? 0.05f + 0.07f * smoothstep(0.1f, 1.2f, r2) : 0.0f;
-        // Grain: sparse specks, light or dark.
+        Color dark = mix(hexColor(0x000000), hexColor(0x2A0030), smoothstep(0.6f, 2.0f, r2));
+        float shadeAlpha = vignette + scan * (1 - vignette);
+        // Grain: sparse specks, light or dark, evenly spread and laid over the darkening.
         uint32_t hgrain = hash32(static_cast<uint32_t>(x) * 73856093u ^
                                  static_cast<uint32_t>(y) * 19349663u ^ 0xF117E5u);
-        float g = (hgrain & 1023) / 1023.0f;
-        float grain = g > 0.93f ? 0.12f : 0.0f;
-        bool lightSpeck = (hgrain >> 12) & 1;
-        float a = vignette + scan * (1 - vignette) + grain * (1 - vignette);
-        Color dark = mix(hexColor(0x000000), hexColor(0x2A0030), smoothstep(0.6f, 2.0f, r2));
-        Color col = vignette + scan >= grain || !lightSpeck ? dark : hexColor(0xFFF0FF);
-        return withAlpha(col, std::min(a, 0.95f));
+        float speck = (hgrain & 1023) < 60 ? 0.10f : 0.0f;
+        Color speckColor = (hgrain >> 12) & 1 ? hexColor(0xFFF0FF) : hexColor(0x000000);
+        float a = speck + shadeAlpha * (1 - speck);
+        if (a <= 0)
+            return Color{0, 0, 0, 0};
+        auto channel = [&](float sc, float dc) {
+            return (sc * speck + dc * shadeAlpha * (1 - speck)) / a;
+        };
+        return Color{channel(speckColor.r, dark.r), channel(speckColor.g, dark.g),
+                     channel(speckColor.b, dark.b), std::min(a, 0.95f)};
     });
     return c;
 }
