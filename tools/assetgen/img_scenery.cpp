@@ -222,7 +222,9 @@ Canvas paintSkyNight() {
 }
 
 Canvas paintSand() {
-    const int w = 2120, h = 720;
+    // Scene 5 scrolls it 840 pixels left over about 14 s; a margin keeps its right end off screen
+    // even when the scene runs a few frames long.
+    const int w = 2160, h = 720;
     Canvas c(w, h);
     std::vector<DuneBand> bands = {
         {ridgeLine(w, 132, 14, 520, 0.4f, 11, 100, 160), 0.22f, 9},
