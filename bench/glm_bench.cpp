@@ -7,6 +7,9 @@
 // Peak memory is measured in a fresh child process per reader (this program re-run with
 // --peak READER FILE), from the kernel's high-water mark of resident memory (VmHWM).
 #include <benchmark/benchmark.h>
+#include <sys/stat.h>
+#include <tiny_obj_loader.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -14,11 +17,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <tiny_obj_loader.h>
 
 #include "glm/glm.h"
 
@@ -143,8 +141,7 @@ void BM_PeakMemory(benchmark::State& state, const char* reader) {
             state.SkipWithError("no /proc/self/exe");
             return;
         }
-        const std::string command =
-            std::string(exe) + " --peak " + reader + " " + kObjPath;
+        const std::string command = std::string(exe) + " --peak " + reader + " " + kObjPath;
         FILE* child = popen(command.c_str(), "r");
         if (!child || std::fscanf(child, "%ld %ld", &before, &after) != 2) {
             state.SkipWithError("measuring child failed");

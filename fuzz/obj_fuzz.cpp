@@ -5,13 +5,13 @@
 //
 // Textures are not uploaded: this target defines the texture loader itself, as a function that
 // checks the path it is given and returns no texture object, so no OpenGL context is needed.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-#include <unistd.h>
 
 #include "glm/glm.h"
 
@@ -31,8 +31,8 @@ struct Failed {};
 std::string directory() {
     static const std::string path = [] {
         // tmpfs when there is one: the writer syncs what it writes.
-        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/glm-fuzz-XXXXXX"
-                                                            : "/tmp/glm-fuzz-XXXXXX";
+        std::string pattern =
+            access("/dev/shm", W_OK) == 0 ? "/dev/shm/glm-fuzz-XXXXXX" : "/tmp/glm-fuzz-XXXXXX";
         if (!mkdtemp(pattern.data())) {
             std::abort();
         }

@@ -10,13 +10,21 @@ ObjModel* loadModel(const char* path) {
     return model;
 }
 
-void drawModelFlatColor(ObjModel* model) { glmDraw(model, OBJ_FLAT | OBJ_COLOR); }
+void drawModelFlatColor(ObjModel* model) {
+    glmDraw(model, OBJ_FLAT | OBJ_COLOR);
+}
 
-void drawModelSmoothColor(ObjModel* model) { glmDraw(model, OBJ_SMOOTH | OBJ_COLOR); }
+void drawModelSmoothColor(ObjModel* model) {
+    glmDraw(model, OBJ_SMOOTH | OBJ_COLOR);
+}
 
-void drawModelSmoothMaterial(ObjModel* model) { glmDraw(model, OBJ_SMOOTH | OBJ_MATERIAL); }
+void drawModelSmoothMaterial(ObjModel* model) {
+    glmDraw(model, OBJ_SMOOTH | OBJ_MATERIAL);
+}
 
-void drawModelSmooth(ObjModel* model) { glmDraw(model, OBJ_SMOOTH); }
+void drawModelSmooth(ObjModel* model) {
+    glmDraw(model, OBJ_SMOOTH);
+}
 
 void setMaterialColor(float r, float g, float b) {
     const GLfloat colour[4] = {r, g, b, 1.0f};

@@ -1,6 +1,8 @@
 // The model library's core: the failure path, allocation, line reading and number scanning
 // shared by the readers, groups, freeing a model, and the path rule.
 #undef NDEBUG  // preconditions are checked in every build
+#include <sys/stat.h>
+
 #include <cassert>
 #include <cerrno>
 #include <charconv>
@@ -9,15 +11,15 @@
 #include <cstring>
 #include <string>
 
-#include <sys/stat.h>
-
 #include "glm/glm_internal.h"
 
 namespace glm_detail {
 
 namespace {
 
-void exitHook(const char*) { std::exit(1); }
+void exitHook(const char*) {
+    std::exit(1);
+}
 
 GlmFailHook failHook = exitHook;
 
@@ -95,8 +97,7 @@ constexpr size_t kChunk = 1 << 18;
 
 LineReader::LineReader(FILE* file) : file_(file), buffer_(kChunk + kReadSlack) {}
 
-LineReader::LineReader(const char* data, size_t size)
-    : data_(data), end_(size), eof_(true) {}
+LineReader::LineReader(const char* data, size_t size) : data_(data), end_(size), eof_(true) {}
 
 bool LineReader::refill() {
     if (eof_ || !file_) {
@@ -162,7 +163,8 @@ bool LineReader::next(std::string_view& line, bool& hadEnd) {
 
 namespace {
 
-constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                  1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 
 constexpr uint64_t kIntegerPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
 
@@ -200,9 +202,8 @@ inline bool fastDecimal(const char* p, const char* end, float& value, const char
     } else if (whole == 0) {
         return false;
     }
-    if (mantissa >= (1u << 24) ||
-        (p < end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X' || *p == 'n' ||
-                     *p == 'N' || *p == 'i' || *p == 'I'))) {
+    if (mantissa >= (1u << 24) || (p < end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X' ||
+                                               *p == 'n' || *p == 'N' || *p == 'i' || *p == 'I'))) {
         return false;
     }
     const float magnitude = static_cast<float>(mantissa) / kPowersOfTen[scale];
@@ -255,9 +256,10 @@ int scanFloats(const char*& cursor, const char* end, float* values, int count) {
 }
 
 GLint progressValue(float percent, const ObjProgress* progress) {
-    const float value = percent / 100.0f * (static_cast<float>(progress->end) -
-                                             static_cast<float>(progress->start)) +
-                        static_cast<float>(progress->start);
+    const float value =
+        percent / 100.0f *
+            (static_cast<float>(progress->end) - static_cast<float>(progress->start)) +
+        static_cast<float>(progress->start);
     if (value != value) {
         return progress->start;
     }

@@ -39,21 +39,21 @@
 #include <cstdio>
 
 // Mode word of glmDraw, glmBuildList and glmWriteOBJ.
-constexpr GLuint OBJ_NONE = 0;           // bare positions
-constexpr GLuint OBJ_FLAT = 1u << 0;     // one facet normal per triangle
-constexpr GLuint OBJ_SMOOTH = 1u << 1;   // one normal per corner
-constexpr GLuint OBJ_TEXTURE = 1u << 2;  // texture coordinates and the group's texture
-constexpr GLuint OBJ_COLOR = 1u << 3;    // the group material's diffuse colour as current colour
-constexpr GLuint OBJ_MATERIAL = 1u << 4; // the group material as the OpenGL material
+constexpr GLuint OBJ_NONE = 0;            // bare positions
+constexpr GLuint OBJ_FLAT = 1u << 0;      // one facet normal per triangle
+constexpr GLuint OBJ_SMOOTH = 1u << 1;    // one normal per corner
+constexpr GLuint OBJ_TEXTURE = 1u << 2;   // texture coordinates and the group's texture
+constexpr GLuint OBJ_COLOR = 1u << 3;     // the group material's diffuse colour as current colour
+constexpr GLuint OBJ_MATERIAL = 1u << 4;  // the group material as the OpenGL material
 
 // One material of an MTL library. Entry 0 of a model's table is always "default".
 struct ObjMaterial {
-    char* name;          // first word after newmtl
-    GLfloat diffuse[4];  // Kd; default 0.8 0.8 0.8 1
-    GLfloat ambient[4];  // Ka; default 0.2 0.2 0.2 1
-    GLfloat specular[4]; // Ks; default 0 0 0 1
-    GLfloat shininess;   // Ns n (0..1000) stored as n / 1000 * 128 (OpenGL's 0..128); default 65
-    GLint textureindex;  // index into the model's textures for map_Kd, -1 for none
+    char* name;           // first word after newmtl
+    GLfloat diffuse[4];   // Kd; default 0.8 0.8 0.8 1
+    GLfloat ambient[4];   // Ka; default 0.2 0.2 0.2 1
+    GLfloat specular[4];  // Ks; default 0 0 0 1
+    GLfloat shininess;    // Ns n (0..1000) stored as n / 1000 * 128 (OpenGL's 0..128); default 65
+    GLint textureindex;   // index into the model's textures for map_Kd, -1 for none
 };
 
 // One entry of a model's texture registry: each distinct map_Kd name is loaded once.
@@ -67,8 +67,8 @@ struct ObjTexture {
 // One triangle; corners refer to the 1-based arrays.
 struct ObjTriangle {
     GLint vertexindex[3];
-    GLint normalindex[3];   // 0 = none
-    GLint texcoordindex[3]; // 0 = none
+    GLint normalindex[3];    // 0 = none
+    GLint texcoordindex[3];  // 0 = none
     GLint facetnormindex;
 };
 

@@ -12,7 +12,8 @@ namespace {
 // Clears the mode bits the model cannot serve, with one line per correction, on every call.
 GLuint correctDrawMode(const ObjModel* model, GLuint mode) {
     if ((mode & OBJ_FLAT) && !model->facetnorms) {
-        std::printf("glmDraw() warning: flat render mode requested with no facet normals defined.\n");
+        std::printf(
+            "glmDraw() warning: flat render mode requested with no facet normals defined.\n");
         mode &= ~OBJ_FLAT;
     }
     if ((mode & OBJ_SMOOTH) && !model->normals) {
@@ -54,9 +55,8 @@ const ObjMaterial* groupMaterial(const ObjModel* model, const ObjGroup* group) {
         return nullptr;
     }
     const GLint index = group->material;
-    return &model->materials[index >= 0 && static_cast<GLuint>(index) < model->materialcount
-                                 ? index
-                                 : 0];
+    return &model->materials[index >= 0 && static_cast<GLuint>(index) < model->materialcount ? index
+                                                                                             : 0];
 }
 
 }  // namespace
@@ -90,8 +90,8 @@ void glmDraw(ObjModel* model, GLuint mode, const char* groupName) {
             glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material->shininess);
         }
         if (mode & OBJ_TEXTURE) {
-            const bool known = textureIndex >= 0 &&
-                               static_cast<GLuint>(textureIndex) < model->texturecount;
+            const bool known =
+                textureIndex >= 0 && static_cast<GLuint>(textureIndex) < model->texturecount;
             glBindTexture(GL_TEXTURE_2D, known ? model->textures[textureIndex].id : 0);
         }
         if (material && (mode & OBJ_COLOR)) {

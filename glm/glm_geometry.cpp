@@ -45,9 +45,13 @@ void glmNormalizeVector(GLfloat* v) {
     v[2] /= length;
 }
 
-GLfloat glmAbsolute(GLfloat f) { return f < 0 ? -f : f; }
+GLfloat glmAbsolute(GLfloat f) {
+    return f < 0 ? -f : f;
+}
 
-GLfloat glmLarger(GLfloat a, GLfloat b) { return a < b ? b : a; }
+GLfloat glmLarger(GLfloat a, GLfloat b) {
+    return a < b ? b : a;
+}
 
 GLboolean glmWithinEpsilon(const GLfloat* u, const GLfloat* v, GLfloat epsilon) {
     return glmAbsolute(u[0] - v[0]) < epsilon && glmAbsolute(u[1] - v[1]) < epsilon &&
@@ -90,7 +94,9 @@ GLfloat largest(const GLfloat* dimensions) {
     return glmLarger(glmLarger(dimensions[0], dimensions[1]), dimensions[2]);
 }
 
-bool usableExtent(double extent) { return extent > 0.0 && std::isfinite(2.0 / extent); }
+bool usableExtent(double extent) {
+    return extent > 0.0 && std::isfinite(2.0 / extent);
+}
 
 GLfloat* allocateItems(size_t count, int components) {
     return static_cast<GLfloat*>(checkedCalloc(count + 1, components * sizeof(GLfloat)));
@@ -197,7 +203,9 @@ void glmComputeFacetNormals(ObjModel* model) {
 namespace {
 
 // A facet normal that is zero (no area) or not a number takes no part in smoothing.
-bool degenerate(const GLfloat* n) { return !(n[0] * n[0] + n[1] * n[1] + n[2] * n[2] > 0.0f); }
+bool degenerate(const GLfloat* n) {
+    return !(n[0] * n[0] + n[1] * n[1] + n[2] * n[2] > 0.0f);
+}
 
 }  // namespace
 
@@ -421,15 +429,14 @@ GLfloat* glmMergeVectors(const GLfloat* vectors, GLuint* count, GLfloat epsilon,
         }
     } else {
         std::unordered_map<Cell, GLuint, CellHash> cells;  // cell -> newest slot in it
-        std::vector<GLuint> older(size_t{n} + 1, 0);        // slot -> previous slot in its cell
+        std::vector<GLuint> older(size_t{n} + 1, 0);       // slot -> previous slot in its cell
         for (GLuint i = 1; i <= n; ++i) {
             const GLfloat* v = vectors + 3 * size_t{i};
             if (!finite3(v)) {
                 slots[i] = keep(v);  // never within epsilon of anything
                 continue;
             }
-            const Cell home{cellOf(v[0], cellSize), cellOf(v[1], cellSize),
-                            cellOf(v[2], cellSize)};
+            const Cell home{cellOf(v[0], cellSize), cellOf(v[1], cellSize), cellOf(v[2], cellSize)};
             GLuint best = 0;
             for (int dx = -1; dx <= 1; ++dx) {
                 for (int dy = -1; dy <= 1; ++dy) {
@@ -457,8 +464,7 @@ GLfloat* glmMergeVectors(const GLfloat* vectors, GLuint* count, GLfloat epsilon,
         }
     }
     *count = kept;
-    return static_cast<GLfloat*>(
-        checkedRealloc(unique, 3 * sizeof(GLfloat) * (size_t{kept} + 1)));
+    return static_cast<GLfloat*>(checkedRealloc(unique, 3 * sizeof(GLfloat) * (size_t{kept} + 1)));
 }
 
 void glmMergeVertices(ObjModel* model, GLfloat epsilon) {

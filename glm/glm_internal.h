@@ -2,18 +2,17 @@
 // line-by-line reading of text files and scanf-like number scanning.
 #pragma once
 
-#include "glm/glm.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
+#include "glm/glm.h"
+
 namespace glm_detail {
 
 // Prints the message (stdout or stderr) and runs the fail hook; never returns.
-[[noreturn]] void fail(FILE* stream, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+[[noreturn]] void fail(FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // malloc/calloc/realloc that end the process through the fail hook when memory runs out.
 void* checkedMalloc(size_t bytes);

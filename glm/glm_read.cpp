@@ -341,8 +341,8 @@ Counts countPass(ObjModel* model, LineReader& reader, ObjProgress* progress,
             }
         }
     }
-    if (counts.vertices > kMaxItems || counts.normals > kMaxItems ||
-        counts.texcoords > kMaxItems || counts.triangles > kMaxItems) {
+    if (counts.vertices > kMaxItems || counts.normals > kMaxItems || counts.texcoords > kMaxItems ||
+        counts.triangles > kMaxItems) {
         fail(stderr, "glmFirstPass() failed: more than %llu items in one array.\n",
              static_cast<unsigned long long>(kMaxItems));
     }
@@ -380,10 +380,10 @@ void allocateArrays(ObjModel* model) {
     model->normals = model->normalcount ? static_cast<GLfloat*>(checkedCalloc(
                                               size_t{model->normalcount} + 1, 3 * sizeof(GLfloat)))
                                         : nullptr;
-    model->texcoords =
-        model->texcoordcount ? static_cast<GLfloat*>(
-                                   checkedCalloc(size_t{model->texcoordcount} + 1, 2 * sizeof(GLfloat)))
-                             : nullptr;
+    model->texcoords = model->texcoordcount
+                           ? static_cast<GLfloat*>(checkedCalloc(size_t{model->texcoordcount} + 1,
+                                                                 2 * sizeof(GLfloat)))
+                           : nullptr;
     model->triangles =
         static_cast<ObjTriangle*>(checkedCalloc(model->trianglecount, sizeof(ObjTriangle)));
 }

@@ -4,15 +4,15 @@
 // every byte reached the disk, so a failed write (disk full, bad path) never leaves a file that
 // looks complete: the target is either the whole new file or untouched.
 #undef NDEBUG  // preconditions are checked in every build
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cassert>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "glm/glm_internal.h"
 
@@ -32,8 +32,8 @@ public:
         static unsigned serial = 0;
         target_ = target;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            temp_ = target + ".partial-" + std::to_string(getpid()) + "-" +
-                    std::to_string(++serial);
+            temp_ =
+                target + ".partial-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
             const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0) {
                 stream_ = fdopen(fd, "w");
@@ -273,13 +273,12 @@ void glmWriteOBJ(ObjModel* model, const char* filename, GLuint mode) {
                              vn[1], v[2], vt[2], vn[2]);
             } else if ((mode & OBJ_FLAT) && (mode & OBJ_TEXTURE)) {
                 // Facet normals are in the vn section: each corner carries its triangle's.
-                std::fprintf(f, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", v[0], vt[0], fn, v[1], vt[1],
-                             fn, v[2], vt[2], fn);
+                std::fprintf(f, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", v[0], vt[0], fn, v[1], vt[1], fn,
+                             v[2], vt[2], fn);
             } else if (mode & OBJ_TEXTURE) {
                 std::fprintf(f, "f %d/%d %d/%d %d/%d\n", v[0], vt[0], v[1], vt[1], v[2], vt[2]);
             } else if (mode & OBJ_SMOOTH) {
-                std::fprintf(f, "f %d//%d %d//%d %d//%d\n", v[0], vn[0], v[1], vn[1], v[2],
-                             vn[2]);
+                std::fprintf(f, "f %d//%d %d//%d %d//%d\n", v[0], vn[0], v[1], vn[1], v[2], vn[2]);
             } else if (mode & OBJ_FLAT) {
                 std::fprintf(f, "f %d//%d %d//%d %d//%d\n", v[0], fn, v[1], fn, v[2], fn);
             } else {

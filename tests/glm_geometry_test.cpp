@@ -18,8 +18,7 @@ const float kPi = 3.14159265f;
 std::string hinge(float degrees) {
     const float a = degrees * kPi / 180.0f;
     char text[256];
-    std::snprintf(text, sizeof text,
-                  "v 0 0 0\nv 1 0 0\nv 0 1 0\nv %f %f %f\nf 1 2 3\nf 2 4 3\n",
+    std::snprintf(text, sizeof text, "v 0 0 0\nv 1 0 0\nv 0 1 0\nv %f %f %f\nf 1 2 3\nf 2 4 3\n",
                   0.5f + 0.5f * std::cos(a), 0.5f + 0.5f * std::cos(a), 0.7071f * std::sin(a));
     return text;
 }
@@ -114,7 +113,8 @@ TEST(GlmNormals, EveryCornerGetsAFiniteNormalEvenOnBrokenTriangles) {
     glmComputeFacetNormals(model.get());
     testing::internal::CaptureStderr();
     glmVertexNormals(model.get(), 90.0f);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "glmVertexNormals(): vertex w/o a triangle\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "glmVertexNormals(): vertex w/o a triangle\n");
     for (GLuint t = 0; t < model->trianglecount; ++t) {
         for (int k = 0; k < 3; ++k) {
             const GLint n = model->triangles[t].normalindex[k];
@@ -132,8 +132,9 @@ TEST(GlmNormals, EveryCornerGetsAFiniteNormalEvenOnBrokenTriangles) {
 
 TEST(GlmNormals, FlippingWindingTwiceRestoresEverything) {
     TempDir dir;
-    auto model = readText(dir, "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\n"
-                               "f 1/1 2/2 3/3\n");
+    auto model = readText(dir,
+                          "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\n"
+                          "f 1/1 2/2 3/3\n");
     glmComputeFacetNormals(model.get());
     glmVertexNormals(model.get(), 90.0f);
     glmFlipWinding(model.get());
@@ -150,8 +151,9 @@ TEST(GlmNormals, FlippingWindingTwiceRestoresEverything) {
 
 TEST(GlmTexCoords, SphereAndPlanarCoordinatesFollowTheirFormulas) {
     TempDir dir;
-    auto model = readText(dir, "v -2 0 -2\nv 2 1 2\nv 0 0 0\nvn 0 0 1\nvn 1 0 0\nvn 0 1 0\n"
-                               "f 1//1 2//2 3//3\n");
+    auto model = readText(dir,
+                          "v -2 0 -2\nv 2 1 2\nv 0 0 0\nvn 0 0 1\nvn 1 0 0\nvn 0 1 0\n"
+                          "f 1//1 2//2 3//3\n");
     glmSphereTexCoords(model.get());
     ASSERT_EQ(model->texcoordcount, 3u);
     EXPECT_NEAR(model->texcoords[2], 0.5f, 1e-6);

@@ -12,7 +12,9 @@ using ::testing::ElementsAre;
 
 namespace {
 
-std::vector<float> rgba(const GLfloat* c) { return {c[0], c[1], c[2], c[3]}; }
+std::vector<float> rgba(const GLfloat* c) {
+    return {c[0], c[1], c[2], c[3]};
+}
 
 }  // namespace
 
@@ -109,9 +111,9 @@ TEST(GlmTextures, EachDistinctNameLoadsOnceAndFreeingDeletesThem) {
     EXPECT_EQ(model->materials[3].textureindex, 1);
     EXPECT_FLOAT_EQ(model->textures[0].width, 8.0f);
     EXPECT_FLOAT_EQ(model->textures[0].height, 4.0f);
-    EXPECT_EQ(reports, (std::vector<std::pair<int, std::string>>{
-                           {0, "Loading Textures ( wood.tga\n )..."},
-                           {6, "Loading Textures ( stone.tga )..."}}));
+    EXPECT_EQ(reports,
+              (std::vector<std::pair<int, std::string>>{{0, "Loading Textures ( wood.tga\n )..."},
+                                                        {6, "Loading Textures ( stone.tga )..."}}));
 
     const GLuint id = model->textures[0].id;
     ASSERT_TRUE(glIsTexture(id));

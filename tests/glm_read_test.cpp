@@ -70,8 +70,7 @@ TEST(GlmRead, ShortFacesRepeatTheirLastCornerAndFaceLinesEndAtTheirLine) {
                                    "f 3 4 5 # a note\n"
                                    "f 1 2 3 junk 4\n"
                                    "f 1/2 x 3\n");
-    EXPECT_EQ(vertexIndices(model.get()),
-              (std::vector<int>{1, 2, 2, 3, 4, 5, 1, 2, 3, 1, 1, 1}));
+    EXPECT_EQ(vertexIndices(model.get()), (std::vector<int>{1, 2, 2, 3, 4, 5, 1, 2, 3, 1, 1, 1}));
 }
 
 TEST(GlmRead, NegativeIndicesCountBackFromWhatWasReadAndForwardReferencesWork) {
@@ -95,9 +94,9 @@ TEST(GlmRead, BadIndicesNeverReachTheModelAndEveryCountAgrees) {
                           "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\n"
                           "f 1 2 3\n"
                           "g bad\n"
-                          "f 1 2 4 5 6\n"   // beyond the vertices: dropped whole
-                          "f 0 1 2\n"       // zero
-                          "f -4 1 2\n"      // before the first vertex
+                          "f 1 2 4 5 6\n"  // beyond the vertices: dropped whole
+                          "f 0 1 2\n"      // zero
+                          "f -4 1 2\n"     // before the first vertex
                           "f 1 2 99999999999999999999\n"
                           "f 1//7 2//1 3//1\n"  // missing normal: kept without it
                           "f 3 2 1\n");
@@ -150,10 +149,11 @@ TEST(GlmRead, LongLinesAreOneStatementWhateverTheirLength) {
     const std::string hidden(300, 'x');
     const std::string longName(500, 'n');
     TempDir dir;
-    auto model = readText(dir, "# " + hidden + " v 1 2 3 f 1 1 1 g oops\n" +
-                                   "v 1 2 3 f 1 1 1\n"  // nothing after a vertex's numbers counts
-                                   "v 4 5 6 7\n" + "y" + hidden + " f 1 1 1\n" +
-                                   "g " + longName + "\n" + "vt 1 2 3\n");
+    auto model =
+        readText(dir, "# " + hidden + " v 1 2 3 f 1 1 1 g oops\n" +
+                          "v 1 2 3 f 1 1 1\n"  // nothing after a vertex's numbers counts
+                          "v 4 5 6 7\n" +
+                          "y" + hidden + " f 1 1 1\n" + "g " + longName + "\n" + "vt 1 2 3\n");
     EXPECT_EQ(model->vertexcount, 2u);
     EXPECT_EQ(model->texcoordcount, 1u);
     EXPECT_EQ(model->trianglecount, 0u);
@@ -174,15 +174,6 @@ TEST(GlmRead, AnEmptyFileGivesAnEmptyModelWithItsDefaultGroup) {
     EXPECT_EQ(model->trianglecount, 0u);
     EXPECT_EQ(groupNames(model.get()), std::vector<std::string>{"default"});
     EXPECT_STREQ(model->filepath, (dir / "model.obj").c_str());
-}
-
-TEST(GlmRead, UseMtlWithoutALibraryReportsAndKeepsTheDefault) {
-    TempDir dir;
-    testing::internal::CaptureStdout();
-    auto model = readText(dir, "v 0 0 0\nusemtl shiny\nf 1 1 1\n");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "glmFindMaterial():  can't find material \"shiny\".\n");
-    EXPECT_EQ(model->groups->material, 0);
 }
 
 TEST(GlmReadFailure, MissingFilesAndUnknownVertexStatementsEndTheProcess) {

@@ -1,12 +1,11 @@
 // The reader against tinyobjloader on hand-written and generated files: wherever the two must
 // agree (counts after triangulation, positions, the corners of files made of triangles), they do.
 #include <gtest/gtest.h>
+#include <tiny_obj_loader.h>
 
 #include <algorithm>
 #include <array>
 #include <random>
-
-#include <tiny_obj_loader.h>
 
 #include "tests/glm_test_files.h"
 
@@ -24,9 +23,13 @@ struct Reading {
 
 Reading withGlm(const std::string& path) {
     ModelPtr model(glmReadOBJ(path.c_str()));
-    Reading r{model->vertexcount, model->normalcount, model->texcoordcount, model->trianglecount,
-              std::vector<float>(model->vertices + 3, model->vertices + 3 * (model->vertexcount + 1)),
-              {}};
+    Reading r{
+        model->vertexcount,
+        model->normalcount,
+        model->texcoordcount,
+        model->trianglecount,
+        std::vector<float>(model->vertices + 3, model->vertices + 3 * (model->vertexcount + 1)),
+        {}};
     for (GLuint i = 0; i < model->trianglecount; ++i) {
         const ObjTriangle& t = model->triangles[i];
         Corners c{};
@@ -50,8 +53,12 @@ Reading withTinyObj(const std::string& path) {
     EXPECT_TRUE(tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path.c_str(),
                                  base.c_str(), true))
         << err;
-    Reading r{attrib.vertices.size() / 3, attrib.normals.size() / 3,
-              attrib.texcoords.size() / 2, 0, attrib.vertices, {}};
+    Reading r{attrib.vertices.size() / 3,
+              attrib.normals.size() / 3,
+              attrib.texcoords.size() / 2,
+              0,
+              attrib.vertices,
+              {}};
     for (const auto& shape : shapes) {
         const auto& idx = shape.mesh.indices;
         r.triangles += idx.size() / 3;
@@ -109,8 +116,8 @@ std::string generatedMesh(unsigned seed, int size) {
         for (int x = 0; x < size; ++x) {
             const int a = y * row + x + 1, b = a + 1, c = a + row, d = c + 1;
             if ((x + y) % 3 == 0) {
-                std::snprintf(line, sizeof line, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b,
-                              b, d, d, d);
+                std::snprintf(line, sizeof line, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b,
+                              d, d, d);
             } else if ((x + y) % 3 == 1) {
                 std::snprintf(line, sizeof line, "f %d//%d %d//%d %d//%d\n", a, a, b, b, d, d);
             } else {

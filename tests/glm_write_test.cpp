@@ -1,11 +1,10 @@
 // Writing OBJ and MTL files: exact text, mode corrections, round trips and failed writes.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <csignal>
 #include <map>
-
-#include <sys/resource.h>
 
 #include "tests/glm_test_files.h"
 
@@ -120,8 +119,8 @@ TEST(GlmWrite, ReadingBackKeepsEveryGroupsTrianglesAndIndices) {
     writeFile(dir / "rich.mtl", kRichMtl);
     auto model = readText(dir, kRich);
     glmComputeFacetNormals(model.get());
-    for (const GLuint mode : {OBJ_SMOOTH, OBJ_SMOOTH | OBJ_TEXTURE, OBJ_MATERIAL,
-                              OBJ_FLAT | OBJ_TEXTURE}) {
+    for (const GLuint mode :
+         {OBJ_SMOOTH, OBJ_SMOOTH | OBJ_TEXTURE, OBJ_MATERIAL, OBJ_FLAT | OBJ_TEXTURE}) {
         const std::string path = dir / ("back" + std::to_string(mode) + ".obj");
         glmWriteOBJ(model.get(), path.c_str(), mode);
         ModelPtr back(glmReadOBJ(path.c_str()));
