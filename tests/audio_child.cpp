@@ -3,8 +3,8 @@
 //
 //   audio_child exit DIR                plays DIR's stream and module, returns from main at once
 //   audio_child sample DIR SECS [WAV]   plays the module and prints, every 10 ms for SECS seconds,
-//                                       the seconds since it started, the size of WAV and the
-//                                       reported position
+//                                       the size of WAV and the reported position, with the
+//                                       seconds since play before and after asking them
 //   audio_child disabled DIR SECS [WAV] the same after bassDisableOutput
 #include <sys/stat.h>
 
@@ -39,16 +39,16 @@ int main(int argc, char** argv) {
     const char* wav = argc > 4 ? argv[4] : nullptr;
     BASS_ChannelPlay(music, 0);
     auto start = std::chrono::steady_clock::now();
-    for (;;) {
-        double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (seconds > duration) {
-            return 0;
-        }
+    auto since = [start] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    for (double before = 0.0; before < duration;) {
+        before = since();
         struct stat info {};
         long long size = wav && stat(wav, &info) == 0 ? info.st_size : -1;
         auto position = static_cast<unsigned long long>(BASS_ChannelGetPosition(music, 1));
-        std::printf("%.6f %lld %llu\n", seconds, size, position);
+        std::printf("%.6f %.6f %lld %llu\n", before, since(), size, position);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    return 0;
 }

@@ -92,7 +92,7 @@ Child runChild(const std::string& env, const std::string& args) {
 }
 
 struct Sample {
-    double seconds;
+    double before, after;  // seconds since play, around the sample
     long long wavBytes;
     QWORD position;
 };
@@ -104,7 +104,8 @@ std::vector<Sample> samplesOf(const std::string& out) {
     while (std::getline(in, line)) {
         Sample s{};
         unsigned long long position = 0;
-        if (std::sscanf(line.c_str(), "%lf %lld %llu", &s.seconds, &s.wavBytes, &position) == 3) {
+        if (std::sscanf(line.c_str(), "%lf %lf %lld %llu", &s.before, &s.after, &s.wavBytes,
+                        &position) == 4) {
             s.position = position;
             samples.push_back(s);
         }
@@ -225,9 +226,9 @@ TEST(BassProcess, SilentClockKeepsTheModulesTempo) {
         std::vector<Sample> samples = samplesOf(child->out);
         ASSERT_GT(samples.size(), 50u);
         for (const Sample& s : samples) {
-            double into = s.seconds - timing.rowStart(s.position);
-            EXPECT_GE(into, -0.02) << s.seconds;
-            EXPECT_LT(into, timing.rowSeconds() + 0.02) << s.seconds;
+            double start = timing.rowStart(s.position);
+            EXPECT_GE(s.after, start - 0.005) << s.before;
+            EXPECT_LT(s.before, start + timing.rowSeconds() + 0.005) << s.before;
         }
     }
 }
@@ -255,14 +256,14 @@ TEST(BassProcess, ReportedRowIsTheRowBeingHeard) {
     auto loud = std::find_if(pcm.begin(), pcm.end(), [](int s) { return std::abs(s) > 1000; });
     ASSERT_NE(loud, pcm.end()) << "the module is heard";
 
-    // The device writes in real time from the moment it opens; its clock is the earliest
-    // (seconds - written) over all samples. The module is heard from its first audible sample.
+    // The device writes in real time from the moment it opens, so it opened at or before
+    // (after - written) of every sample. The module is heard from its first audible sample.
     std::vector<Sample> samples = samplesOf(child.out);
     ASSERT_GT(samples.size(), 100u);
     double deviceStart = 1e9;
     for (const Sample& s : samples) {
         double written = double(s.wavBytes) - double(dataOffset);
-        deviceStart = std::min(deviceStart, s.seconds - written / 4.0 / kRate);
+        deviceStart = std::min(deviceStart, s.after - written / 4.0 / kRate);
     }
     ModuleTiming timing;
     loud = std::find_if(pcm.begin(), pcm.end(), [](int s) { return s != 0; });
@@ -272,13 +273,17 @@ TEST(BassProcess, ReportedRowIsTheRowBeingHeard) {
     double maxRowsOff = 0.0;
     double lastRowStart = 0.0;
     for (const Sample& s : samples) {
-        double heard = s.seconds - deviceStart - moduleStart;
-        if (heard < 0.1) {
+        double heardFrom = s.before - deviceStart - moduleStart;
+        double heardTo = s.after - deviceStart - moduleStart;
+        if (heardFrom < 0.1) {
             continue;
         }
+        // How far the moment heard lies outside the reported row.
         lastRowStart = timing.rowStart(s.position);
-        double into = heard - lastRowStart;  // in [0, one row) when exact
-        double outside = into < 0 ? into : std::max(0.0, into - timing.rowSeconds());
+        double rowEnd = lastRowStart + timing.rowSeconds();
+        double outside = heardTo < lastRowStart ? heardTo - lastRowStart
+                         : heardFrom >= rowEnd  ? heardFrom - rowEnd
+                                                : 0.0;
         offByMs.push_back(std::abs(outside) * 1000.0);
         maxRowsOff = std::max(maxRowsOff, std::abs(outside) / timing.rowSeconds());
     }
