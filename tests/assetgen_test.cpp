@@ -429,6 +429,93 @@ TEST(Canvas, WrittenPicturesReadBackWithTheirColoursAndAlpha) {
     EXPECT_EQ(img.getPixel(6, 2), sf::Color(0xE8, 0xC0, 0x7A, 255));
 }
 
+TEST(Canvas, LayersCompositeLikePaintOverPaint) {
+    // Half-transparent red over half-transparent blue: alpha 0.75, mostly red.
+    Canvas c(2, 1);
+    Path all;
+    all.addRect(0, 0, 2, 1);
+    c.fill(all, Color{0, 0, 1, 0.5f});
+    c.fill(all, Color{1, 0, 0, 0.5f});
+    Color p = c.pixel(0, 0);
+    EXPECT_NEAR(p.a, 0.75, 1e-5);
+    EXPECT_NEAR(p.r, 2.0 / 3.0, 1e-5);
+    EXPECT_NEAR(p.b, 1.0 / 3.0, 1e-5);
+
+    // A layer drawn at an offset lands where it is put and is clipped at the edges.
+    Canvas layer(4, 4, {0, 1, 0, 1});
+    Canvas base(6, 6);
+    base.draw(layer, 4, -2);
+    EXPECT_EQ(base.pixel(4, 0).a, 1.0f);
+    EXPECT_EQ(base.pixel(5, 1).g, 1.0f);
+    EXPECT_EQ(base.pixel(3, 0).a, 0.0f);
+    EXPECT_EQ(base.pixel(4, 2).a, 0.0f);
+}
+
+TEST(Canvas, MaskSetOperationsLineUpMasksAtDifferentPlaces) {
+    Path a, b;
+    a.addRect(0, 0, 10, 10);
+    b.addRect(5, 5, 10, 10);
+    Mask ma = rasterize(a, 20, 20), mb = rasterize(b, 20, 20);
+    Mask both = ma.intersect(mb), either = ma.unite(mb), only = ma.minus(mb);
+    EXPECT_EQ(both.at(7, 7), 1.0f);
+    EXPECT_EQ(both.at(2, 2), 0.0f);
+    EXPECT_EQ(either.at(2, 2), 1.0f);
+    EXPECT_EQ(either.at(13, 13), 1.0f);
+    EXPECT_EQ(either.at(13, 2), 0.0f);
+    EXPECT_EQ(only.at(2, 2), 1.0f);
+    EXPECT_EQ(only.at(7, 7), 0.0f);
+    // Growing by a radius reaches that far, and no further.
+    Mask grown = ma.dilated(3);
+    EXPECT_GT(grown.at(12, 5), 0.9f);
+    EXPECT_EQ(grown.at(14, 5), 0.0f);
+    EXPECT_EQ(ma.shifted(4, 0).at(12, 5), 1.0f);
+}
+
+TEST(Canvas, OpaqueFilesAreCompositedOverBlack) {
+    Canvas c(4, 4);
+    Path half;
+    half.addRect(0, 0, 2, 4);
+    c.fill(half, hexColor(0xFFFFFF), 0.5f);
+    fs::path dir = fs::temp_directory_path();
+    std::string png = (dir / ("opaque_" + std::to_string(getpid()) + ".png")).string();
+    std::string jpg = (dir / ("opaque_" + std::to_string(getpid()) + ".jpg")).string();
+    c.writePNG(png, true);
+    c.writeJPEG(jpg, 95);
+    for (const std::string& file : {png, jpg}) {
+        sf::Image img;
+        ASSERT_TRUE(img.loadFromFile(file)) << file;
+        fs::remove(file);
+        sf::Color grey = img.getPixel(0, 1), black = img.getPixel(3, 1);
+        EXPECT_EQ(grey.a, 255) << file;
+        EXPECT_NEAR(grey.r, 128, 6) << file;
+        EXPECT_EQ(black.a, 255) << file;
+        EXPECT_LT(black.r, 8) << file;
+    }
+}
+
+TEST(Text, KerningAndOutlinesShapeTheLine) {
+    const char* font = "DejaVuSans-Bold.ttf";
+    // Kerned pairs sit closer than their letters' advances side by side.
+    EXPECT_LT(textWidth("AV", font, 100), textWidth("A", font, 100) + textWidth("V", font, 100));
+    EXPECT_FLOAT_EQ(textWidth("", font, 100), 0.0f);
+    // An outline surrounds the letters in its own colour; the fill stays on top.
+    Canvas c(200, 80);
+    TextStyle style;
+    style.size = 60;
+    style.fill = solid({1, 1, 1, 1});
+    style.outline = {1, 0, 0, 1};
+    style.outlineWidth = 4;
+    drawText(c, "I", 100, 65, Align::Centre, style);
+    Color middle = c.pixel(100, 40);
+    EXPECT_GT(middle.g, 0.95f);
+    int red = 0;
+    for (int x = 80; x < 120; ++x) {
+        Color p = c.pixel(x, 40);
+        red += p.a > 0.9f && p.r > 0.9f && p.g < 0.1f;
+    }
+    EXPECT_GE(red, 6);  // both sides of the stem, about the outline's width each
+}
+
 TEST(Text, LinesAreCentredOnTheirAnchorAndWrapToWidth) {
     Canvas c(400, 80);
     TextStyle style;

@@ -473,7 +473,9 @@ Mask Mask::dilated(float radius) const {
     for (int dy = -r; dy <= r; ++dy) {
         for (int dx = -r; dx <= r; ++dx) {
             float d = std::sqrt(static_cast<float>(dx * dx + dy * dy));
-            float wgt = clamp01(radius + 0.5f - d);
+            // A covered pixel spans one unit, so its neighbour d away is reached in full
+            // when the shape grows by d, and in part when it grows by d - 1 .. d.
+            float wgt = clamp01(radius + 1.0f - d);
             if (wgt > 0)
                 taps.push_back({dx, dy, wgt});
         }
