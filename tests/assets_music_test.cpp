@@ -350,6 +350,30 @@ TEST(Stream, DecodesToAbout125SecondsOfStereoSoundWithAccentsAtTheSceneChanges) 
     }
 }
 
+TEST(Stream, PlayedTogetherWithTheModuleTheSumStaysBelowFullScale) {
+    // The demo starts both at once and the audio output adds them: a scene-change boom
+    // landing on a kick must not clip.
+    std::vector<char> raw = readFile(kStreamPath);
+    const Decoded stream = decodeMp3({raw.begin(), raw.end()});
+    ASSERT_FALSE(stream.samples.empty());
+    OpenMpt module(readFile(kModulePath));
+    ASSERT_NE(module.mod, nullptr);
+    openmpt_module_set_repeat_count(module.mod, -1);
+    const std::vector<float> music =
+        module.render(static_cast<double>(stream.samples.size()) / 2 / kRate);
+    ASSERT_EQ(music.size(), stream.samples.size());
+    float peak = 0;
+    size_t at = 0;
+    for (size_t i = 0; i < music.size(); ++i) {
+        const float v = std::fabs(music[i] + stream.samples[i]);
+        if (v > peak) {
+            peak = v;
+            at = i;
+        }
+    }
+    EXPECT_LT(peak, 0.95f) << "at " << static_cast<double>(at / 2) / kRate << " s";
+}
+
 // ---------------------------------------------------------------------------------------------
 // The writers
 

@@ -34,9 +34,12 @@ enum Ins { kKick = 1, kClapIns, kHat, kOpenHat, kDum, kTek, kBassIns, kOud, kPad
 // Each instrument's place in the mix, 0..64: it scales every volume the score writes for it
 // (in XM the volume column replaces the sample's own volume, so the balance lives here).
 constexpr int kLevel[] = {0, 64, 64, 64, 60, 60, 60, 48, 64, 64, 60};
+// The whole module's level: the demo plays desert.mp3 at the same time, and the two together
+// must stay below full scale even when a scene-change boom meets a kick.
+constexpr int kMasterPercent = 82;
 
 uint8_t volumeFor(uint8_t instrument, int volume) {
-    return xm::setVolume((volume * kLevel[instrument] + 32) / 64);
+    return xm::setVolume((volume * kLevel[instrument] * kMasterPercent + 3200) / 6400);
 }
 
 // ---- instruments --------------------------------------------------------------------------

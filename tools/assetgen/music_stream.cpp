@@ -98,7 +98,8 @@ double boom(double t) {
     if (t < 0)
         return 0;
     const double phase = 2 * kPi * (38 * t + (62 - 38) * 0.09 * (1 - std::exp(-t / 0.09)));
-    return std::sin(phase) * std::exp(-t / 0.9) * std::min(1.0, t / 0.008);
+    return std::sin(phase) * std::exp(-t / 0.9) *
+           std::min(1.0, t / 0.04);  // a soft swell, no crack
 }
 
 }  // namespace
@@ -166,7 +167,7 @@ std::vector<float> stream() {
                 preCentre = 300 + 3500 * x * x;
             }
             if (dt >= 0 && dt < 9)
-                acc += 0.32 * boom(dt) + 0.17 * gong(dt);
+                acc += 0.15 * boom(dt) + 0.14 * gong(dt);
         }
         const double bl = breathL.process(noise.bipolar(), kRate, preCentre, 1.2);
         const double br = breathR.process(noise.bipolar(), kRate, preCentre * 1.05, 1.2);
