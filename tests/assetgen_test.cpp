@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tools/assetgen/canvas.h"
+#include "tools/assetgen/img_common.h"
 #include "tools/assetgen/text.h"
 
 extern char** environ;
@@ -541,4 +542,84 @@ TEST(Text, LinesAreCentredOnTheirAnchorAndWrapToWidth) {
         joined += (joined.empty() ? "" : " ") + l;
     }
     EXPECT_EQ(joined, "greetings to everyone at the party");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing helpers
+
+TEST(Drawing, GradientsClampAtTheirEndsAndFollowTheirAxis) {
+    std::vector<GradientStop> stops = {{0.2f, {0, 0, 0, 1}}, {0.6f, {1, 1, 1, 1}}};
+    EXPECT_FLOAT_EQ(sampleStops(stops, -5).r, 0.0f);
+    EXPECT_FLOAT_EQ(sampleStops(stops, 5).r, 1.0f);
+    EXPECT_NEAR(sampleStops(stops, 0.4f).r, 0.5f, 1e-5);
+    // Along a diagonal axis, points on one perpendicular get one colour.
+    Paint p = linearGradient(0, 0, 10, 10, {{0, {0, 0, 0, 1}}, {1, {1, 0, 0, 1}}});
+    EXPECT_NEAR(p(5, 5).r, 0.5f, 1e-5);
+    EXPECT_NEAR(p(0, 10).r, 0.5f, 1e-5);
+    EXPECT_NEAR(p(20, 20).r, 1.0f, 1e-5);
+}
+
+TEST(Drawing, NoiseAndRandomNumbersAreRepeatableAndBounded) {
+    Rng a(42), b(42), c(43);
+    bool differs = false;
+    for (int i = 0; i < 1000; ++i) {
+        float x = a.uniform(-3, 5);
+        EXPECT_EQ(x, b.uniform(-3, 5));
+        EXPECT_GE(x, -3.0f);
+        EXPECT_LT(x, 5.0f);
+        differs |= x != c.uniform(-3, 5);
+    }
+    EXPECT_TRUE(differs);
+    float previous = valueNoise(0, 0.3f, 9);
+    for (int i = 1; i < 400; ++i) {
+        float x = i * 0.01f;
+        float n = valueNoise(x, 0.3f, 9);
+        EXPECT_LE(std::fabs(n), 1.0f);
+        EXPECT_LT(std::fabs(n - previous), 0.1f) << "noise jumps at " << x;
+        previous = n;
+    }
+    EXPECT_NE(valueNoise(1.5f, 2.5f, 1), valueNoise(1.5f, 2.5f, 2));
+}
+
+TEST(Drawing, SmoothCurvesPassThroughTheirPoints) {
+    std::vector<Vec2> pts = {{0, 0}, {40, 10}, {50, 60}, {5, 40}};
+    auto closed = smoothClosed(pts, 8);
+    ASSERT_EQ(closed.size(), pts.size() * 8);
+    for (size_t i = 0; i < pts.size(); ++i) {
+        EXPECT_NEAR(closed[i * 8].x, pts[i].x, 1e-4);
+        EXPECT_NEAR(closed[i * 8].y, pts[i].y, 1e-4);
+    }
+    auto open = smoothOpen(pts, 8);
+    EXPECT_NEAR(open.front().x, 0, 1e-4);
+    EXPECT_NEAR(open.back().x, 5, 1e-4);
+    EXPECT_NEAR(open.back().y, 40, 1e-4);
+    // A turn about a pivot leaves the pivot in place.
+    Vec2 pivot = Affine::rotate(1.0f, 30, 40).apply({30, 40});
+    EXPECT_NEAR(pivot.x, 30, 1e-4);
+    EXPECT_NEAR(pivot.y, 40, 1e-4);
+}
+
+TEST(Drawing, SpeechBubblesPointTheirTailAndKeepTheirWordsInside) {
+    Canvas b = speechBubble(300, 180, {299, 120}, {"Hello"}, 30, 5);
+    EXPECT_EQ(b.pixel(0, 0).a, 0.0f);
+    EXPECT_EQ(b.pixel(0, 179).a, 0.0f);
+    // The tail reaches (nearly) the point it was given.
+    float nearTail = 0;
+    for (int y = 112; y < 128; ++y) {
+        for (int x = 286; x < 300; ++x) nearTail = std::max(nearTail, b.pixel(x, y).a);
+    }
+    EXPECT_GT(nearTail, 0.9f);
+    // Dark letters sit on the opaque body, away from its edges.
+    int ink = 0;
+    for (int y = 0; y < 180; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            Color p = b.pixel(x, y);
+            if (p.a > 0.99f && p.r < 0.3f && p.b > p.r) {
+                ++ink;
+                EXPECT_GT(x, 40);
+                EXPECT_LT(x, 240);
+            }
+        }
+    }
+    EXPECT_GT(ink, 100);
 }

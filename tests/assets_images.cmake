@@ -3,6 +3,7 @@
 zandar_test(assetgen_test
     SOURCES assetgen_test.cpp
         ${PROJECT_SOURCE_DIR}/tools/assetgen/canvas.cpp
+        ${PROJECT_SOURCE_DIR}/tools/assetgen/img_common.cpp
         ${PROJECT_SOURCE_DIR}/tools/assetgen/text.cpp
         ${PROJECT_SOURCE_DIR}/tools/assetgen/fonts.cpp
     LIBS sfml-graphics PkgConfig::FREETYPE
