@@ -281,6 +281,24 @@ TEST(Module, PitchedInstrumentsSoundAtTheWrittenNote) {
     }
 }
 
+TEST(Module, TonalInstrumentsStayInDHijaz) {
+    // D Eb F# G A Bb C: a stray E or F in the score would sound wrong against the drone.
+    const bool inScale[12] = {true, false, true,  true, false, false,
+                              true, true,  false, true, true,  false};  // from C
+    const xm::Module tune = arabishModule();
+    for (size_t p = 0; p < tune.patterns.size(); ++p) {
+        for (const xm::Cell& c : tune.patterns[p].cells) {
+            if (c.note == 0 || c.note == xm::kKeyOff || c.instrument == 0)
+                continue;
+            const std::string& name = tune.instruments[c.instrument - 1].name;
+            if (name != "bass" && name != "oud" && name != "pad" && name != "ney")
+                continue;
+            EXPECT_TRUE(inScale[(c.note - 1) % 12])
+                << name << " plays note " << int(c.note) << " in pattern " << p;
+        }
+    }
+}
+
 TEST(Module, LibxmpLoadsItWithInstrumentsThatHoldSoundAndPlaysFrames) {
     xmp_context ctx = xmp_create_context();
     ASSERT_EQ(xmp_load_module(ctx, kModulePath.c_str()), 0);
