@@ -34,6 +34,9 @@ enum Ins { kKick = 1, kClapIns, kHat, kOpenHat, kDum, kTek, kBassIns, kOud, kPad
 // Each instrument's place in the mix, 0..64: it scales every volume the score writes for it
 // (in XM the volume column replaces the sample's own volume, so the balance lives here).
 constexpr int kLevel[] = {0, 64, 64, 64, 60, 60, 60, 48, 64, 64, 60};
+// Where each instrument stands, 0 (left) .. 255 (right): low end and pad in the middle, the
+// oud a little left with its echo to the right, hats and ney right, the tek left.
+constexpr uint8_t kPanning[] = {0, 128, 128, 168, 168, 120, 92, 128, 108, 128, 156};
 // The whole module's level: the demo plays desert.mp3 at the same time, and the two together
 // must stay below full scale even when a scene-change boom meets a kick.
 constexpr int kMasterPercent = 82;
@@ -164,6 +167,7 @@ std::vector<xm::Instrument> instruments() {
         ney.vibratoRate = 24;
         list.push_back(ney);
     }
+    for (size_t i = 0; i < list.size(); ++i) list[i].sample.panning = kPanning[i + 1];
     return list;
 }
 
@@ -250,6 +254,10 @@ void echo(xm::Pattern& p, int from, int to, int delay, int volumePercent) {
         xm::Cell c = src;
         if (c.volume >= 0x10 && c.volume <= 0x50) {
             c.volume = xm::setVolume((c.volume - 0x10) * volumePercent / 100);
+        }
+        if (c.note != xm::kKeyOff && c.effect == 0 && c.param == 0) {
+            c.effect = 0x08;  // set panning: the echo answers from the other side
+            c.param = 0xD0;
         }
         p.at(row, to) = c;
     }
