@@ -102,7 +102,7 @@ Wave kick(double rate) {
         const double t = static_cast<double>(i) / rate;
         // The skin's pitch drops fast from a punchy start to a low thump.
         phase += 2 * kPi * (46 + 120 * decay(t, 0.035)) / rate;
-        const double body = std::sin(phase) * decay(t, 0.16) * std::min(1.0, t / 0.0015);
+        const double body = std::sin(phase) * decay(t, 0.11) * std::min(1.0, t / 0.0015);
         const double tick = click.process(rng.bipolar()) * decay(t, 0.004);
         w[i] = std::tanh(1.6 * body) + 0.5 * tick;
     }
