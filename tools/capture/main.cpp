@@ -1,0 +1,237 @@
+// zandar-capture: runs the demo's own driver and scenes on a fixed timeline instead of the wall
+// clock and writes what it shows: PNG frames, a CSV state log, an MP4 with sound, a contact
+// sheet. `zandar-capture --help` lists the options; docs/CAPTURE.md describes them.
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/demo.h"
+#include "driver/demo_globals.h"
+#include "platform/bass.h"
+#include "tools/capture/capture_error.h"
+#include "tools/capture/capture_options.h"
+#include "tools/capture/frame_sink.h"
+#include "tools/capture/module_clock.h"
+#include "tools/capture/offline_timeline.h"
+#include "tools/capture/private_display.h"
+#include "tools/capture/progress.h"
+#include "tools/capture/state_log.h"
+#include "tools/capture/video_encoder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+// The scenes' lengths add up to 30.5 time units (122 s); only the progress bar relies on it.
+constexpr double kDemoLengthInTimeUnits = 30.5;
+
+volatile std::sig_atomic_t interrupted = 0;
+
+// The X server of our own, when there is no display or --xvfb asks for one. It must exist
+// before the demo's static state is built, since the window library opens the display for the
+// first texture, so it is started from a constructor that runs ahead of every other (the
+// C library hands it the command line) and stopped after every static object is gone.
+PrivateDisplay* privateDisplay = nullptr;
+
+void stopPrivateDisplay() {
+    delete privateDisplay;
+    privateDisplay = nullptr;
+}
+
+__attribute__((constructor(101))) void startPrivateDisplay(int argc, char** argv, char**) {
+    ParsedOptions parsed = parseCaptureOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options || parsed.options->help) {
+        return;  // main explains; no window will be opened
+    }
+    const char* current = std::getenv("DISPLAY");
+    if (!parsed.options->privateDisplay && current && *current) {
+        return;
+    }
+    try {
+        privateDisplay = new PrivateDisplay();
+        std::atexit(stopPrivateDisplay);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zandar-capture: %s\n", e.what());
+        std::_Exit(1);
+    }
+}
+
+extern "C" void onInterrupt(int) {
+    interrupted = 1;  // the timeline stops at the next frame; a second signal ends at once
+}
+
+void complain(const std::string& message) {
+    std::fprintf(stderr, "zandar-capture: %s\n", message.c_str());
+}
+
+bool holdsAssets(const fs::path& dir) {
+    std::error_code error;
+    return fs::is_directory(dir / "models", error) && fs::exists(dir / "loading.png", error);
+}
+
+// The asset folder: --assets, else the current folder when it holds the assets, else the
+// folder this build generated them into.
+fs::path findAssets(const std::string& given) {
+    if (!given.empty()) {
+        if (!holdsAssets(given)) {
+            throw CaptureError(given +
+                               " is not the demo's asset folder (no models/ or loading.png)");
+        }
+        return fs::absolute(given);
+    }
+    if (holdsAssets(fs::current_path())) {
+        return fs::current_path();
+    }
+#ifdef ZANDAR_ASSET_DIR
+    if (holdsAssets(ZANDAR_ASSET_DIR)) {
+        return ZANDAR_ASSET_DIR;
+    }
+#endif
+    throw CaptureError("no demo assets here; run from the asset folder or give --assets DIR");
+}
+
+std::string absolute(const std::string& path) {
+    return path.empty() ? path : fs::absolute(path).string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ParsedOptions parsed = parseCaptureOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        complain(parsed.error);
+        std::fprintf(stderr, "Try 'zandar-capture --help'.\n");
+        return kExitUsage;
+    }
+    CaptureOptions options = *parsed.options;
+    if (options.help) {
+        std::fputs(captureUsage().c_str(), stdout);
+        return 0;
+    }
+    // Outputs are named from where the command was given, before moving to the assets.
+    options.framesDir = absolute(options.framesDir);
+    options.logFile = absolute(options.logFile);
+    options.videoFile = absolute(options.videoFile);
+    options.sheetFile = absolute(options.sheetFile);
+
+    std::vector<std::unique_ptr<FrameConsumer>> outputs;
+    PngFrames* frames = nullptr;
+    ContactSheet* sheet = nullptr;
+    try {
+        fs::current_path(findAssets(options.assetsDir));
+        if (!options.logFile.empty()) {
+            outputs.push_back(std::make_unique<StateLog>(options.logFile));
+        }
+        if (!options.framesDir.empty()) {
+            auto png = std::make_unique<PngFrames>(options.framesDir, options.fps, options.from,
+                                                   options.to, options.at);
+            frames = png.get();
+            outputs.push_back(std::move(png));
+        }
+        if (!options.sheetFile.empty()) {
+            auto contact =
+                std::make_unique<ContactSheet>(options.sheetFile, options.fps, options.step);
+            sheet = contact.get();
+            outputs.push_back(std::move(contact));
+        }
+        if (!options.videoFile.empty()) {
+            auto video =
+                std::make_unique<VideoEncoder>(options.videoFile, options.fps, "desert.mp3");
+            if (!video->streamProblem().empty()) {
+                complain(video->streamProblem() + "; the video has the module alone");
+            }
+            outputs.push_back(std::move(video));
+        }
+    } catch (const std::exception& e) {
+        complain(e.what());
+        return kExitFailed;
+    }
+
+    ModuleClock module("arabish.xm");
+    if (!module.loaded()) {
+        complain(module.error() + "; the beat stays off, as in the live demo");
+    }
+
+    struct sigaction action = {};
+    action.sa_handler = onInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);  // a failed encoder shows as a write error, not a kill
+
+    const long limit = options.until ? framesBefore(*options.until, options.fps) : -1;
+    const long expected =
+        limit >= 0 ? limit
+                   : static_cast<long>(kDemoLengthInTimeUnits * demo.timeUnit * options.fps);
+    Progress progress(options.fps, expected);
+    std::vector<FrameConsumer*> consumers;
+    for (auto& output : outputs) {
+        consumers.push_back(output.get());
+    }
+    OfflineTimeline timeline(options.fps, module, consumers, limit,
+                             options.quiet ? nullptr : &progress, &interrupted);
+
+    const auto started = std::chrono::steady_clock::now();
+    bassDisableOutput();  // the live layer plays nothing; the capture renders the sound itself
+    runDemo(timeline);
+    std::fflush(stdout);
+
+    const OfflineTimeline::Stop stop = timeline.stopReason();
+    const bool endedByItself = stop == OfflineTimeline::Stop::None && demo.sceneIndex == 10;
+    const bool complete = endedByItself || stop == OfflineTimeline::Stop::Limit;
+    if (!options.quiet) {
+        progress.finish(complete);
+    }
+    int status = 0;
+    if (stop == OfflineTimeline::Stop::Failed) {
+        complain(timeline.error());
+        status = kExitFailed;
+    } else if (stop == OfflineTimeline::Stop::Interrupted) {
+        complain("interrupted; keeping what was captured");
+        status = kExitInterrupted;
+    } else if (!complete) {
+        complain("the window was closed before the demo ended");
+        status = kExitFailed;
+    }
+
+    // Every output is completed, even after a failure elsewhere: nothing captured is lost.
+    const long captured = timeline.framesCaptured();
+    for (auto& output : outputs) {
+        try {
+            output->finish(captured);
+        } catch (const std::exception& e) {
+            complain(e.what());
+            status = status ? status : kExitFailed;
+        }
+    }
+
+    const double took =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::fprintf(stderr, "zandar-capture: %ld frames, %.3f s at %d fps, in %.1f s\n", captured,
+                 static_cast<double>(captured) / options.fps, options.fps, took);
+    // What is there to look at, listing only outputs that exist.
+    auto wrote = [](const char* what, const std::string& path, const std::string& more) {
+        std::error_code error;
+        if (!path.empty() && fs::exists(path, error)) {
+            std::fprintf(stderr, "  %-6s %s%s\n", what, path.c_str(), more.c_str());
+        }
+    };
+    wrote("log", options.logFile, "");
+    wrote("frames", options.framesDir,
+          frames ? " (" + std::to_string(frames->written()) + " PNG)" : "");
+    wrote("sheet", options.sheetFile,
+          sheet ? " (" + std::to_string(sheet->tiles()) + " frames)" : "");
+    wrote("video", options.videoFile, "");
+    return status;
+}

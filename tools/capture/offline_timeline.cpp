@@ -1,0 +1,170 @@
+#include "tools/capture/offline_timeline.h"
+
+#include <SFML/Graphics/RenderWindow.hpp>
+#include <SFML/OpenGL.hpp>
+#include <algorithm>
+#include <cstring>
+
+#include "platform/bass.h"
+#include "tools/capture/capture_error.h"
+#include "tools/capture/module_clock.h"
+#include "tools/capture/progress.h"
+
+namespace {
+
+constexpr int kWidth = 1280;
+constexpr int kHeight = 720;
+constexpr int kEndOfDemo = 10;  // the sceneIndex that makes the main loop stop
+
+// A frame no output looks at is still run through every scene, but clipped to one pixel, so
+// the software rasteriser fills almost nothing. The scissor rectangle is state of our own: the
+// scenes never touch it and the window library's state saving keeps it.
+void clipDrawing(bool clip) {
+    if (clip) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(0, 0, 1, 1);
+    } else {
+        glDisable(GL_SCISSOR_TEST);
+    }
+}
+
+}  // namespace
+
+OfflineTimeline::OfflineTimeline(int fps, ModuleClock& module,
+                                 std::vector<FrameConsumer*> consumers, long frameLimit,
+                                 Progress* progress, const volatile std::sig_atomic_t* interrupt)
+    : fps_(fps),
+      frameTime_(1.0f / static_cast<float>(fps)),
+      module_(module),
+      consumers_(std::move(consumers)),
+      frameLimit_(frameLimit),
+      progress_(progress),
+      interrupt_(interrupt),
+      position_(BASS_POSITION_INVALID) {
+    for (FrameConsumer* consumer : consumers_) {
+        wantsAudio_ = wantsAudio_ || consumer->wantsAudio();
+    }
+    module_.keepAudio(wantsAudio_);
+}
+
+void OfflineTimeline::halt(Stop reason, const std::string& error) {
+    if (stop_ == Stop::None) {
+        stop_ = reason;
+        error_ = error;
+    }
+}
+
+void OfflineTimeline::start() {
+    // The music starts with the main loop: audio time 0 is the start of frame 0.
+    sf::Vector2u size = demo.renderWindow ? demo.renderWindow->getSize() : sf::Vector2u();
+    if (size.x != kWidth || size.y != kHeight) {
+        halt(Stop::Failed, "the demo's window came up at " + std::to_string(size.x) + "x" +
+                               std::to_string(size.y) +
+                               " instead of 1280x720; run with --xvfb to render on a private "
+                               "X server");
+    }
+}
+
+float OfflineTimeline::measureFrame() {
+    const long frame = framesDrawn_;
+    if (interrupt_ && *interrupt_) {
+        halt(Stop::Interrupted);
+    }
+    if (frameLimit_ >= 0 && frame >= frameLimit_) {
+        halt(Stop::Limit);
+    }
+    pending_.reset();
+    if (stop_ != Stop::None) {
+        // The demo's own way out: the main loop runs no scene for 10 and leaves.
+        demo.sceneIndex = kEndOfDemo;
+        clipDrawing(false);
+        return frameTime_;
+    }
+    FrameRecord record;
+    record.frame = frame;
+    record.time = static_cast<double>(frame) / fps_;
+    record.sceneIndex = demo.sceneIndex;
+    record.frameTime = frameTime_;
+    record.beatPulse = demo.beatPulse;
+    pending_ = record;
+
+    pictureWanted_ = std::any_of(consumers_.begin(), consumers_.end(),
+                                 [frame](FrameConsumer* c) { return c->wantsPicture(frame); });
+    clipDrawing(!pictureWanted_);
+    return frameTime_;
+}
+
+void OfflineTimeline::readBack(Picture& picture) const {
+    GLint packAlignment = 4, readBuffer = GL_BACK;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+
+    const std::size_t rowBytes = static_cast<std::size_t>(kWidth) * 3;
+    static std::vector<std::uint8_t> bottomUp;
+    bottomUp.resize(rowBytes * kHeight);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+
+    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+    glReadBuffer(static_cast<GLenum>(readBuffer));
+
+    picture.width = kWidth;
+    picture.height = kHeight;
+    picture.rgb.resize(bottomUp.size());
+    for (int y = 0; y < kHeight; ++y) {
+        std::memcpy(picture.rgb.data() + static_cast<std::size_t>(y) * rowBytes,
+                    bottomUp.data() + static_cast<std::size_t>(kHeight - 1 - y) * rowBytes,
+                    rowBytes);
+    }
+}
+
+void OfflineTimeline::frameDrawn() {
+    if (!pending_) {
+        return;
+    }
+    FrameRecord& record = *pending_;
+    try {
+        record.states = demo;  // the SceneStates part: the scene has run
+        // The frame ends (frame + 1) / fps after the music started; that instant's row is
+        // what the pulse update after this frame reads.
+        const std::uint64_t end = static_cast<std::uint64_t>(record.frame + 1) *
+                                  ModuleClock::kSampleRate / static_cast<std::uint64_t>(fps_);
+        position_ = module_.positionAt(end);
+        record.position = position_;
+        record.row = static_cast<int>((position_ >> 16) & 0xFFFFu);
+        if (wantsAudio_) {
+            audio_.clear();
+            module_.takeAudio(end, audio_);
+            for (FrameConsumer* consumer : consumers_) {
+                if (consumer->wantsAudio()) {
+                    consumer->consumeAudio(audio_);
+                }
+            }
+        }
+        if (pictureWanted_) {
+            readBack(picture_);
+        }
+        for (FrameConsumer* consumer : consumers_) {
+            consumer->consume(record, pictureWanted_ ? &picture_ : nullptr);
+        }
+        ++framesDrawn_;
+        if (progress_) {
+            progress_->update(framesDrawn_, record.sceneIndex);
+        }
+    } catch (const std::exception& e) {
+        halt(Stop::Failed, e.what());
+    }
+    pending_.reset();
+}
+
+std::uint64_t OfflineTimeline::modulePosition(std::uint32_t musicHandle) {
+    // A module the audio layer could not load answers as the live layer does.
+    if (musicHandle == 0 || !module_.loaded()) {
+        return BASS_POSITION_INVALID;
+    }
+    if (framesDrawn_ == 0) {
+        return module_.positionAt(0);
+    }
+    return position_;
+}
