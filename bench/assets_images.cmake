@@ -7,4 +7,4 @@ add_executable(images_bench ${CMAKE_CURRENT_LIST_DIR}/images_bench.cpp
     ${PROJECT_SOURCE_DIR}/tools/assetgen/text.cpp
     ${PROJECT_SOURCE_DIR}/tools/assetgen/fonts.cpp)
 target_include_directories(images_bench PRIVATE ${PROJECT_SOURCE_DIR} /usr/include/stb)
-target_link_libraries(images_bench PRIVATE PkgConfig::FREETYPE benchmark::benchmark)
+target_link_libraries(images_bench PRIVATE PkgConfig::FREETYPE stb benchmark::benchmark)

@@ -6,7 +6,7 @@ zandar_test(assetgen_test
         ${PROJECT_SOURCE_DIR}/tools/assetgen/img_common.cpp
         ${PROJECT_SOURCE_DIR}/tools/assetgen/text.cpp
         ${PROJECT_SOURCE_DIR}/tools/assetgen/fonts.cpp
-    LIBS sfml-graphics PkgConfig::FREETYPE
+    LIBS sfml-graphics PkgConfig::FREETYPE stb
     LABELS assets)
 target_include_directories(assetgen_test PRIVATE ${PROJECT_SOURCE_DIR} /usr/include/stb)
 target_compile_definitions(assetgen_test PRIVATE
