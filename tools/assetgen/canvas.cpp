@@ -697,9 +697,9 @@ void Canvas::fill(const Mask& mask, const Paint& paint, float opacity, Blend ble
     int xa = std::max(0, mask.x0), ya = std::max(0, mask.y0);
     int xb = std::min(w_, mask.x0 + mask.w), yb = std::min(h_, mask.y0 + mask.h);
     for (int y = ya; y < yb; ++y) {
-        const float* m = &mask.a[static_cast<size_t>(y - mask.y0) * mask.w - mask.x0];
+        const float* row = mask.a.data() + static_cast<size_t>(y - mask.y0) * mask.w;
         for (int x = xa; x < xb; ++x) {
-            float k = m[x] * opacity;
+            float k = row[x - mask.x0] * opacity;
             if (k <= 0)
                 continue;
             blendPixel(&px_[(static_cast<size_t>(y) * w_ + x) * 4], paint(x + 0.5f, y + 0.5f), k,
