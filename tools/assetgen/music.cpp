@@ -39,7 +39,7 @@ constexpr int kLevel[] = {0, 64, 64, 64, 60, 60, 60, 48, 64, 64, 60};
 constexpr uint8_t kPanning[] = {0, 128, 128, 168, 168, 120, 92, 128, 108, 128, 156};
 // The whole module's level: the demo plays desert.mp3 at the same time, and the two together
 // must stay below full scale even when a scene-change boom meets a kick.
-constexpr int kMasterPercent = 82;
+constexpr int kMasterPercent = 76;
 
 uint8_t volumeFor(uint8_t instrument, int volume) {
     return xm::setVolume((volume * kLevel[instrument] * kMasterPercent + 3200) / 6400);
