@@ -75,6 +75,7 @@ struct Sample {
 // Sets relativeNote and finetune for a sample recorded at `sampleRate` whose own pitch lies
 // `recordedPitch` semitones above C-4 (negative: below), so that every written note sounds at its
 // own pitch (A-4 = 440 Hz). Unpitched sounds pass 0 and play at their recorded speed on C-4.
+// Throws std::invalid_argument when the transposition lies beyond XM's -96..95 semitones.
 void tuneSample(Sample& sample, double sampleRate, double recordedPitch);
 
 struct Instrument {
