@@ -9,6 +9,7 @@
 #include <SFML/Graphics.hpp>
 
 #include <cstdint>
+#include <memory>
 
 struct ObjModel;
 class AnimatedSprite;
@@ -104,9 +105,11 @@ struct DemoGlobals : SceneStates {
     float beatPulse = 0.0f;          // 1 on every fourth row of the module, falling to 0
 
     // --- Static images: the pixel sources of the sprites of the same stem ----------------------
-    sf::Texture loadingImage, blackscreenImage, bg_blueImage, bg_nightImage, scrollImage,
-        scroll2Image, whitescreenImage, sandImage, palmImage, quistel_bubbleImage, quistelImage,
-        bmwImage, arabImage, brumlo_bubbleImage, brumloImage, ak47Image, filterImage;
+    // Made by the loader: a texture needs the window's OpenGL context, which does not exist yet
+    // when the program starts. Destroyed after main returns.
+    std::unique_ptr<sf::Texture> loadingImage, blackscreenImage, bg_blueImage, bg_nightImage,
+        scrollImage, scroll2Image, whitescreenImage, sandImage, palmImage, quistel_bubbleImage,
+        quistelImage, bmwImage, arabImage, brumlo_bubbleImage, brumloImage, ak47Image, filterImage;
 
     // --- Sprites, named after their files (hyphens become underscores) -------------------------
     sf::Sprite* loading = nullptr;

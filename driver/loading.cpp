@@ -10,35 +10,33 @@
 namespace {
 
 // Load results of the static images are not looked at: a missing file is an empty sprite.
-void loadImage(sf::Texture& image, const char* path) {
-    image.loadFromFile(path);
-    image.setSmooth(true);  // scaled sprites keep the soft look they were made for
+sf::Texture& loadImage(std::unique_ptr<sf::Texture>& image, const char* path) {
+    image = std::make_unique<sf::Texture>();
+    image->loadFromFile(path);
+    image->setSmooth(true);  // scaled sprites keep the soft look they were made for
+    return *image;
 }
 
 void showLoadingPicture() {
-    loadImage(demo.loadingImage, "loading.png");
-    demo.loading = createCenteredSprite(demo.loadingImage);
+    demo.loading = createCenteredSprite(loadImage(demo.loadingImage, "loading.png"));
     demo.loading->setPosition(640.0f, 360.0f);
     // Drawn once, without a clear; it stays on screen until the first frame of the main loop.
     drawSprite(demo.loading);
     demo.renderWindow->display();
 }
 
-sf::Sprite* centeredAt(sf::Texture& image, const char* path, float x, float y) {
-    loadImage(image, path);
-    sf::Sprite* sprite = createCenteredSprite(image);
+sf::Sprite* centeredAt(std::unique_ptr<sf::Texture>& image, const char* path, float x, float y) {
+    sf::Sprite* sprite = createCenteredSprite(loadImage(image, path));
     sprite->setPosition(x, y);
     return sprite;
 }
 
-sf::Sprite* centered(sf::Texture& image, const char* path) {
-    loadImage(image, path);
-    return createCenteredSprite(image);
+sf::Sprite* centered(std::unique_ptr<sf::Texture>& image, const char* path) {
+    return createCenteredSprite(loadImage(image, path));
 }
 
-sf::Sprite* withCenter(sf::Texture& image, const char* path, int x, int y) {
-    loadImage(image, path);
-    return createSpriteWithCenter(image, x, y);
+sf::Sprite* withCenter(std::unique_ptr<sf::Texture>& image, const char* path, int x, int y) {
+    return createSpriteWithCenter(loadImage(image, path), x, y);
 }
 
 void loadStaticSprites() {
@@ -103,10 +101,11 @@ void buildAnimation() {
 }
 
 void loadFilter() {
-    bool loaded = demo.filterImage.loadFromFile("filter.png");
-    demo.filterImage.setSmooth(true);
+    demo.filterImage = std::make_unique<sf::Texture>();
+    bool loaded = demo.filterImage->loadFromFile("filter.png");
+    demo.filterImage->setSmooth(true);
     std::printf("%d", loaded ? 1 : 0);
-    demo.filter = createCenteredSprite(demo.filterImage);
+    demo.filter = createCenteredSprite(*demo.filterImage);
     demo.filter->setPosition(640.0f, 360.0f);
 }
 

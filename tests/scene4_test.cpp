@@ -18,11 +18,7 @@ struct Scene4 : ::testing::Test {
 };
 
 TEST_F(Scene4, FadesInForTwoHoldsEightFadesOutForTwo) {
-    std::vector<float> t = changeTimes(scene4, kStep, demo.scene4Phase);
-    ASSERT_EQ(t.size(), 3u);
-    EXPECT_NEAR(t[0], 2.0f, kStep * 1.5f);
-    EXPECT_NEAR(t[1], 10.0f, kStep * 1.5f);
-    EXPECT_NEAR(t[2], 12.0f, kStep * 1.5f);
+    expectPhaseDurations(changeTimes(scene4, kStep, demo.scene4Phase), {2, 8, 2}, kStep);
     EXPECT_EQ(demo.sceneIndex, 5);
     EXPECT_EQ(demo.scene4Fade, 255.0f);
     // Quistel stops at 632 or less than one step below it; the bubble never stops rising.

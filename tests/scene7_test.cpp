@@ -20,12 +20,13 @@ struct Scene7 : ::testing::Test {
     }
 };
 
-// Share of the frame that shows the plain grey clear colour.
+// Share of the frame that shows the grey clear colour (under the filter's faint grain).
 double greyShare() {
     std::vector<std::uint8_t> p = readBackBuffer();
     size_t grey = 0;
+    auto near128 = [](int c) { return c >= 116 && c <= 140; };
     for (size_t i = 0; i < p.size(); i += 4) {
-        if (p[i] == 128 && p[i + 1] == 128 && p[i + 2] == 128) ++grey;
+        if (near128(p[i]) && near128(p[i + 1]) && near128(p[i + 2])) ++grey;
     }
     return static_cast<double>(grey) / static_cast<double>(p.size() / 4);
 }
@@ -46,11 +47,7 @@ TEST_F(Scene7, StripePatternsFollowTheirRule) {
 }
 
 TEST_F(Scene7, PropsChangeEveryTwoSecondsAndThePatternEveryQuarter) {
-    std::vector<float> t = changeTimes(scene7, kStep, demo.scene7Phase);
-    ASSERT_EQ(t.size(), 4u);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_NEAR(t[i], 2.0f * (i + 1), kStep * 1.5f) << "change " << i;
-    }
+    expectPhaseDurations(changeTimes(scene7, kStep, demo.scene7Phase), {2, 2, 2, 2}, kStep);
     EXPECT_EQ(demo.sceneIndex, 8);
     EXPECT_EQ(demo.scene7Phase, 3);
 }

@@ -29,7 +29,7 @@ TEST_F(Scene9, EndsStrictlyAfterSixteenSecondsAndDrawsTheLastFrame) {
 TEST_F(Scene9, TheSkyFillsTheFrameAroundTheText) {
     drawSceneFrame(scene9, 1.0f / 60.0f);
     // Below the text (it starts under the window) the sky sprite shows as it is.
-    sf::Image sky = demo.bg_blueImage.copyToImage();
+    sf::Image sky = demo.bg_blueImage->copyToImage();
     for (auto [x, y] : {std::pair{5, 5}, std::pair{1270, 10}, std::pair{640, 700}}) {
         Rgba shown = backBufferPixel(x, y);
         sf::Color expected = sky.getPixel(static_cast<unsigned>(x), static_cast<unsigned>(y));

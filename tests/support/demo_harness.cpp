@@ -69,6 +69,16 @@ std::vector<float> changeTimes(void (*scene)(), float dt, const int& watched,
     return times;
 }
 
+void expectPhaseDurations(const std::vector<float>& changeTimes,
+                          const std::vector<float>& expectedSeconds, float step) {
+    ASSERT_EQ(changeTimes.size(), expectedSeconds.size());
+    float previous = 0.0f;
+    for (size_t i = 0; i < changeTimes.size(); ++i) {
+        EXPECT_NEAR(changeTimes[i] - previous, expectedSeconds[i], step * 1.5f) << "span " << i;
+        previous = changeTimes[i];
+    }
+}
+
 double meanBrightness() {
     std::vector<std::uint8_t> pixels = readBackBuffer();
     double sum = 0.0;

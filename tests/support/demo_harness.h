@@ -25,6 +25,12 @@ float runSceneUntil(void (*scene)(), float dt, const std::function<bool()>& pred
 std::vector<float> changeTimes(void (*scene)(), float dt, const int& watched,
                                float maxSeconds = 60.0f);
 
+// Checks that the spans between the times changeTimes returned (the first from the scene's start)
+// last the expected seconds each, to within the phase rules' one-step slack: a phase that ends
+// drops the rest of its last frame.
+void expectPhaseDurations(const std::vector<float>& changeTimes,
+                          const std::vector<float>& expectedSeconds, float step);
+
 // Mean brightness (0..255) of the back buffer, red, green and blue averaged.
 double meanBrightness();
 
