@@ -2,7 +2,8 @@
 add_library(zandar_process_support STATIC support/process.cpp support/xvfb.cpp)
 target_include_directories(zandar_process_support PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(zandar_process_support PRIVATE ZANDAR_ASSET_DIR="${ZANDAR_ASSET_DIR}")
-target_link_libraries(zandar_process_support PUBLIC X11)
+find_package(X11 REQUIRED)
+target_link_libraries(zandar_process_support PUBLIC X11::X11)
 
 zandar_test(zandar_run_test SOURCES zandar_run_test.cpp LIBS zandar_process_support
     LABELS long)
