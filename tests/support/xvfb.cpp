@@ -1,6 +1,7 @@
 #include "tests/support/xvfb.h"
 
 #include <X11/Xlib.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -17,28 +18,36 @@ XvfbServer::XvfbServer() {
     pid_ = fork();
     if (pid_ == 0) {
         close(fds[0]);
+        // It reports every display number it finds taken; none of that is the test's business.
+        int devNull = open("/dev/null", O_WRONLY);
+        if (devNull >= 0) dup2(devNull, 2);
         const std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24",
                "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
-    // Xvfb writes its display number once it accepts connections.
+    // Xvfb writes its display number and a line end once it accepts connections; the pipe stays
+    // open while it runs, since it may write the two separately.
+    readEnd_ = fds[0];
+    std::string number;
+    char c = 0;
     pollfd p = {fds[0], POLLIN, 0};
-    char buffer[32] = {};
-    if (poll(&p, 1, 10000) > 0) {
-        ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
-        if (n > 0) {
-            display_ = ":" + std::to_string(std::atoi(buffer));
-        }
+    while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') {
+        number += c;
     }
-    close(fds[0]);
+    if (!number.empty()) {
+        display_ = ":" + number;
+    }
 }
 
 XvfbServer::~XvfbServer() {
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
+    }
+    if (readEnd_ >= 0) {
+        close(readEnd_);
     }
 }
 

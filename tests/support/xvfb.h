@@ -24,5 +24,6 @@ public:
 
 private:
     int pid_ = -1;
+    int readEnd_ = -1;
     std::string display_;
 };
