@@ -3,7 +3,6 @@
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/OpenGL.hpp>
 #include <algorithm>
-#include <cstring>
 
 #include "platform/bass.h"
 #include "tools/capture/capture_error.h"
@@ -101,21 +100,26 @@ void OfflineTimeline::readBack(Picture& picture) const {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
 
-    const std::size_t rowBytes = static_cast<std::size_t>(kWidth) * 3;
+    // The window's own pixel layout reads back as a plain copy; asking for RGB makes the
+    // software renderer convert every pixel, three times slower.
     static std::vector<std::uint8_t> bottomUp;
-    bottomUp.resize(rowBytes * kHeight);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    bottomUp.resize(static_cast<std::size_t>(kWidth) * kHeight * 4);
+    glReadPixels(0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE, bottomUp.data());
 
     glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
     glReadBuffer(static_cast<GLenum>(readBuffer));
 
     picture.width = kWidth;
     picture.height = kHeight;
-    picture.rgb.resize(bottomUp.size());
-    for (int y = 0; y < kHeight; ++y) {
-        std::memcpy(picture.rgb.data() + static_cast<std::size_t>(y) * rowBytes,
-                    bottomUp.data() + static_cast<std::size_t>(kHeight - 1 - y) * rowBytes,
-                    rowBytes);
+    picture.rgb.resize(static_cast<std::size_t>(kWidth) * kHeight * 3);
+    std::uint8_t* out = picture.rgb.data();
+    for (int y = kHeight - 1; y >= 0; --y) {
+        const std::uint8_t* in = bottomUp.data() + static_cast<std::size_t>(y) * kWidth * 4;
+        for (int x = 0; x < kWidth; ++x, in += 4, out += 3) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+        }
     }
 }
 
