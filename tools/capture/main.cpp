@@ -38,37 +38,17 @@ constexpr double kDemoLengthInTimeUnits = 30.5;
 
 volatile std::sig_atomic_t interrupted = 0;
 
-// The X server of our own, when there is no display or --xvfb asks for one. It must exist
-// before the demo's static state is built, since the window library opens the display for the
-// first texture, so it is started from a constructor that runs ahead of every other (the
-// C library hands it the command line) and stopped after every static object is gone.
+extern "C" void onInterrupt(int) {
+    interrupted = 1;  // the timeline stops at the next frame; a second signal ends at once
+}
+
+// The X server of our own, when there is no display or --xvfb asks for one. It is stopped after
+// every static object is gone: the window library closes its display connection only then.
 PrivateDisplay* privateDisplay = nullptr;
 
 void stopPrivateDisplay() {
     delete privateDisplay;
     privateDisplay = nullptr;
-}
-
-__attribute__((constructor(101))) void startPrivateDisplay(int argc, char** argv, char**) {
-    ParsedOptions parsed = parseCaptureOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.options || parsed.options->help) {
-        return;  // main explains; no window will be opened
-    }
-    const char* current = std::getenv("DISPLAY");
-    if (!parsed.options->privateDisplay && current && *current) {
-        return;
-    }
-    try {
-        privateDisplay = new PrivateDisplay();
-        std::atexit(stopPrivateDisplay);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "zandar-capture: %s\n", e.what());
-        std::_Exit(1);
-    }
-}
-
-extern "C" void onInterrupt(int) {
-    interrupted = 1;  // the timeline stops at the next frame; a second signal ends at once
 }
 
 void complain(const std::string& message) {
@@ -130,6 +110,11 @@ int main(int argc, char** argv) {
     ContactSheet* sheet = nullptr;
     try {
         fs::current_path(findAssets(options.assetsDir));
+        const char* current = std::getenv("DISPLAY");
+        if (options.privateDisplay || !current || !*current) {
+            privateDisplay = new PrivateDisplay();
+            std::atexit(stopPrivateDisplay);
+        }
         if (!options.logFile.empty()) {
             outputs.push_back(std::make_unique<StateLog>(options.logFile));
         }
