@@ -436,6 +436,19 @@ TEST_F(Faults, NoSoundDeviceIsOneWarningLine) {
         << o.err;
 }
 
+// No X display at all (a remote shell, a service): a plain message and status 1, not an abort.
+TEST_F(Faults, NoDisplayIsAClearFailure) {
+    for (const char* display : {"DISPLAY", "DISPLAY=:1999"}) {
+        SCOPED_TRACE(display);
+        WatchedChild child({ZANDAR_EXE}, assets, {display, "ALSOFT_DRIVERS=null"});
+        ChildEnd end = child.wait(30.0);
+        EXPECT_EQ(end.signal, 0) << child.err();
+        EXPECT_EQ(end.exitStatus, 1) << child.err();
+        EXPECT_NE(child.err().find("zandar: cannot open the X display"), std::string::npos)
+            << child.err();
+    }
+}
+
 // ---- Permissions --------------------------------------------------------------------------------
 
 // The asset folder readable but not writable by the user who runs the demo: it needs nothing
