@@ -97,10 +97,8 @@ constexpr size_t kChunk = 1 << 18;
 
 LineReader::LineReader(FILE* file) : file_(file), buffer_(kChunk + kReadSlack) {}
 
-LineReader::LineReader(const char* data, size_t size) : data_(data), end_(size), eof_(true) {}
-
 bool LineReader::refill() {
-    if (eof_ || !file_) {
+    if (eof_) {
         return false;
     }
     // Keep the unfinished line at the front, grow when it fills the whole buffer.
@@ -126,7 +124,7 @@ bool LineReader::refill() {
 bool LineReader::next(std::string_view& line, bool& hadEnd) {
     size_t searched = 0;  // bytes of the pending line already known to hold no line feed
     for (;;) {
-        const char* base = data_ ? data_ : buffer_.data();
+        const char* base = buffer_.data();
         const char* start = base + begin_;
         const size_t available = end_ - begin_;
         const void* lf = available > searched
@@ -149,8 +147,9 @@ bool LineReader::next(std::string_view& line, bool& hadEnd) {
             if (end_ == begin_) {
                 return false;
             }
-            // The last line, without a line end.
-            line = std::string_view((data_ ? data_ : buffer_.data()) + begin_, end_ - begin_);
+            // The last line, without a line end: a '\n' after it ends its last number.
+            buffer_[end_] = '\n';
+            line = std::string_view(buffer_.data() + begin_, end_ - begin_);
             hadEnd = false;
             begin_ = end_;
             ++line_;
@@ -161,73 +160,13 @@ bool LineReader::next(std::string_view& line, bool& hadEnd) {
 
 // ---- Scanning --------------------------------------------------------------------------------
 
-namespace {
-
-constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                  1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-
-constexpr uint64_t kIntegerPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
-
-// Plain decimals ("-12.5", "0.250000") whose digits fit a float exactly: one correctly rounded
-// division gives the same float as a full conversion. False when the text needs the full one.
-inline bool fastDecimal(const char* p, const char* end, float& value, const char*& stop) {
-    const bool negative = p < end && *p == '-';
-    p += negative;
-    const auto left = [&] { return static_cast<unsigned>(end - p); };
-    uint64_t word = load8(p);
-    unsigned whole = digitRun(word);
-    whole = whole < left() ? whole : left();
-    if (whole == 8) {
-        return false;
-    }
-    uint64_t mantissa = whole ? digitValue(word, whole) : 0;
-    p += whole;
-    unsigned scale = 0;
-    if (p < end && *p == '.') {
-        ++p;
-        word = load8(p);
-        unsigned fraction = digitRun(word);
-        fraction = fraction < left() ? fraction : left();
-        if (fraction == 8 || whole + fraction == 0) {
-            return false;
-        }
-        p += fraction;
-        // Trailing zeros change nothing: keep the digits up to the last one that is not '0'.
-        uint64_t significant = word ^ 0x3030303030303030ull;
-        significant &= fraction ? ~0ull >> (64 - 8 * fraction) : 0;
-        if (significant) {
-            scale = static_cast<unsigned>(63 - __builtin_clzll(significant)) / 8 + 1;
-            mantissa = mantissa * kIntegerPowersOfTen[scale] + digitValue(word, scale);
-        }
-    } else if (whole == 0) {
-        return false;
-    }
-    if (mantissa >= (1u << 24) || (p < end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X' ||
-                                               *p == 'n' || *p == 'N' || *p == 'i' || *p == 'I'))) {
-        return false;
-    }
-    const float magnitude = static_cast<float>(mantissa) / kPowersOfTen[scale];
-    value = negative ? -magnitude : magnitude;
-    stop = p;
-    return true;
-}
-
-}  // namespace
-
-bool scanFloat(const char*& cursor, const char* end, float& value) {
+bool scanFloatSlow(const char*& cursor, const char* end, float& value) {
     const char* p = cursor;
-    while (p < end && isBlank(*p)) {
-        ++p;
-    }
     const char* stop;
-    if (fastDecimal(p, end, value, stop)) {
-        cursor = stop;
-        return true;
-    }
     // from_chars takes no '+'; "%f" does.
     if (p < end && *p == '+' && p + 1 < end && *(p + 1) != '-' && *(p + 1) != '+') {
         ++p;
-        if (fastDecimal(p, end, value, stop)) {
+        if (parseDecimal(p, value, stop)) {
             cursor = stop;
             return true;
         }
@@ -245,14 +184,6 @@ bool scanFloat(const char*& cursor, const char* end, float& value) {
     value = result;
     cursor = ptr;
     return true;
-}
-
-int scanFloats(const char*& cursor, const char* end, float* values, int count) {
-    int converted = 0;
-    while (converted < count && scanFloat(cursor, end, values[converted])) {
-        ++converted;
-    }
-    return converted;
 }
 
 GLint progressValue(float percent, const ObjProgress* progress) {

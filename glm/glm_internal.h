@@ -1,5 +1,6 @@
 // Pieces shared by the model library's source files: the one failure path, checked allocation,
-// line-by-line reading of text files and scanf-like number scanning.
+// line-by-line reading of text files, scanf-like number scanning and the face scanners (here so
+// the tests can hold the fast paths against the general ones).
 #pragma once
 
 #include <cstddef>
@@ -8,6 +9,10 @@
 #include <vector>
 
 #include "glm/glm.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace glm_detail {
 
@@ -23,14 +28,13 @@ char* copyString(std::string_view text);
 // Opens a regular file for reading ("rb"); null when it is missing, unreadable or a directory.
 FILE* openForReading(const char* path);
 
-// Yields the lines of a file (from its current position) or of a block of memory, without their
-// line end: LF, or CR LF as a text-mode stream on the original platform would read it. A line of
-// any length is returned whole.
+// Yields the lines of a file (from its current position), without their line end: LF, or CR LF
+// as a text-mode stream on the original platform would read it. A line of any length is returned
+// whole, followed by the byte that ended it ('\n', or the '\r' of a CR LF; a '\n' after a last
+// line without a line end) and kReadSlack - 1 more readable bytes.
 class LineReader {
 public:
     explicit LineReader(FILE* file);
-    // `data` must be followed by kReadSlack readable bytes.
-    LineReader(const char* data, size_t size);
 
     // False at the end. `hadEnd` tells whether a line end followed the line.
     bool next(std::string_view& line, bool& hadEnd);
@@ -42,9 +46,8 @@ private:
 
     FILE* file_ = nullptr;
     std::vector<char> buffer_;
-    const char* data_ = nullptr;  // memory mode: the whole text
-    size_t begin_ = 0;            // first unread byte
-    size_t end_ = 0;              // end of valid bytes
+    size_t begin_ = 0;  // first unread byte
+    size_t end_ = 0;    // end of valid bytes
     bool eof_ = false;
     unsigned long line_ = 0;
 };
@@ -56,7 +59,7 @@ inline bool isBlank(char c) {
 
 // Every buffer LineReader hands out has this many readable bytes after its last line, so the
 // number scanners may load eight bytes at a time (they never use bytes past a line's end).
-constexpr size_t kReadSlack = 16;
+constexpr size_t kReadSlack = 32;
 
 // Digits in eight bytes at once: the length of the run of ASCII digits the word starts with.
 inline unsigned digitRun(uint64_t word) {
@@ -66,13 +69,13 @@ inline unsigned digitRun(uint64_t word) {
     return notDigit ? static_cast<unsigned>(__builtin_ctzll(notDigit)) / 8 : 8;
 }
 
-// The value of the first `length` (1..8) digit bytes of the word.
+// The value of the first `length` (1..8) digit bytes of the word: the digits moved to the top
+// (the bytes below become leading zeros), then pairs, quads and octets combined.
 inline uint32_t digitValue(uint64_t word, unsigned length) {
-    uint64_t x = (word << (64 - 8 * length)) - (0x3030303030303030ull << (64 - 8 * length));
-    x = (x * 10 + (x >> 8)) & 0x00FF00FF00FF00FFull;
-    x = (x * 100 + (x >> 16)) & 0x0000FFFF0000FFFFull;
-    x = (x * 10000 + (x >> 32)) & 0xFFFFFFFFull;
-    return static_cast<uint32_t>(x);
+    uint64_t x = (word & 0x0F0F0F0F0F0F0F0Full) << (64 - 8 * length);
+    x = ((x * 2561) >> 8) & 0x00FF00FF00FF00FFull;
+    x = ((x * 6553601) >> 16) & 0x0000FFFF0000FFFFull;
+    return static_cast<uint32_t>((x * 42949672960001ull) >> 32);
 }
 
 inline uint64_t load8(const char* p) {
@@ -97,10 +100,107 @@ inline std::string_view nextWord(std::string_view& text) {
     return std::string_view(word, static_cast<size_t>(p - word));
 }
 
-// "%f": skips blanks, converts one float; the cursor moves past what was converted.
-bool scanFloat(const char*& cursor, const char* end, float& value);
+// Plain decimals, the usual case: an optional minus, up to seven integer digits, an optional '.'
+// and fraction digits, fifteen significant digits at most, no exponent. Gives the same float as a
+// full conversion, correctly rounded: the digits form an integer below 2^53, so one double
+// division rounds once, and the float nearest to that double is the float nearest to the text
+// unless the double lies exactly halfway between two floats, which is left to the full
+// conversion. `p` is the first character after the blanks. The text must end in a byte that is
+// not a digit, '.', 'e' or 'E' (a line end, say), with sixteen readable bytes after it. False
+// (nothing stored) when the text needs the full conversion; otherwise `stop` is where a full
+// conversion would stop.
+inline constexpr double kDecimalPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+inline constexpr uint64_t kDecimalScales[] = {1,      10,      100,      1000,     10000,
+                                              100000, 1000000, 10000000, 100000000};
+
+__attribute__((always_inline)) inline bool parseDecimal(const char* p, float& value,
+                                                        const char*& stop) {
+    const bool negative = *p == '-';
+    p += negative;
+    const uint64_t first = load8(p);
+    const unsigned whole = digitRun(first);
+    if (whole == 8) {
+        return false;
+    }
+    uint64_t mantissa;
+    unsigned fraction = 0;
+    if (p[whole] == '.') {
+        const char* digits = p + whole + 1;
+        const uint64_t second = load8(digits);
+        fraction = digitRun(second);
+        if (whole + fraction - 1 < 8) {  // one to eight digits in all: one word, one conversion
+            const uint64_t joined =
+                (first & ((uint64_t{1} << (8 * whole)) - 1)) | (second << (8 * whole));
+            mantissa = digitValue(joined, whole + fraction);
+        } else if (whole + fraction == 0) {
+            return false;
+        } else if (fraction < 8) {
+            mantissa =
+                digitValue(first, whole) * kDecimalScales[fraction] + digitValue(second, fraction);
+        } else {  // eight or more fraction digits
+            const uint64_t third = load8(digits + 8);
+            const unsigned more = digitRun(third);
+            if (whole + 8 + more > 15) {
+                return false;
+            }
+            mantissa =
+                (whole ? digitValue(first, whole) : 0) * kDecimalScales[8] + digitValue(second, 8);
+            if (more) {
+                mantissa = mantissa * kDecimalScales[more] + digitValue(third, more);
+            }
+            fraction += more;
+        }
+        p = digits + fraction;
+    } else {
+        if (whole == 0) {
+            return false;
+        }
+        mantissa = digitValue(first, whole);
+        p += whole;
+    }
+    if ((*p | 0x20) == 'e') {
+        return false;
+    }
+    const double exact = static_cast<double>(mantissa) / kDecimalPowers[fraction];
+    uint64_t bits;
+    __builtin_memcpy(&bits, &exact, sizeof bits);
+    if ((bits & 0x1FFFFFFFull) == 0x10000000ull) {  // halfway between two floats
+        return false;
+    }
+    const auto magnitude = static_cast<float>(exact);
+    value = negative ? -magnitude : magnitude;
+    stop = p;
+    return true;
+}
+
+// The rest of "%f" (signs, exponents, long digit strings, inf and nan) for scanFloat.
+bool scanFloatSlow(const char*& cursor, const char* end, float& value);
+
+// "%f": skips blanks, converts one float; the cursor moves past what was converted. The byte at
+// `end` must end the line as parseDecimal requires (LineReader's lines do).
+__attribute__((always_inline)) inline bool scanFloat(const char*& cursor, const char* end,
+                                                     float& value) {
+    const char* p = cursor;
+    while (p < end && isBlank(*p)) {
+        ++p;
+    }
+    if (parseDecimal(p, value, cursor)) {
+        return true;
+    }
+    cursor = p;
+    return scanFloatSlow(cursor, end, value);
+}
+
 // Up to `count` floats in a row, as "%f %f %f" would; returns how many converted.
-int scanFloats(const char*& cursor, const char* end, float* values, int count);
+__attribute__((always_inline)) inline int scanFloats(const char*& cursor, const char* end,
+                                                     float* values, int count) {
+    int converted = 0;
+    while (converted < count && scanFloat(cursor, end, values[converted])) {
+        ++converted;
+    }
+    return converted;
+}
 
 // "%d": skips blanks, converts one integer. Values beyond 32 bits convert to INT64 values that
 // no index check accepts.
@@ -130,6 +230,278 @@ inline bool scanInt(const char*& cursor, const char* end, int64_t& value) {
     cursor = p;
     return true;
 }
+
+// ---- Faces ----------------------------------------------------------------------------------
+
+// How the corners of one face are written, decided by its first corner.
+enum class CornerFormat { VertexNormal, Full, VertexTexCoord, Vertex };
+
+// One corner as read: vertex, texture-coordinate and normal index (0 where the format has none).
+struct Corner {
+    int64_t v, t, n;
+};
+
+// Reads a face's corners from the rest of its line as scanf would: the first corner is one whole
+// word that decides the format; the second and third are read whatever they hold (a corner that
+// converts nothing repeats the one before); further corners follow while they convert. Always
+// yields at least three corners, so every face makes at least one triangle.
+CornerFormat scanFace(std::string_view rest, std::vector<Corner>& corners);
+
+// The common case, read in one tight pass: every corner is one word of the first corner's shape
+// ("7", "7/3", "7//2" or "7/3/2": digits with an optional minus) and blanks or tabs separate them.
+// Returns the number of words, which scanFace would read as the same corners (padded to three),
+// or 0 when the line needs scanFace. With Store, the corners are stored into `corners` (0 when
+// there are more than `capacity`); without, they are only counted. `*end` must be the byte that
+// ended the line (any byte but a digit, '-', '/', blank or tab), followed by eight readable bytes.
+template <bool Store>
+size_t scanPlainFace(const char* p, const char* end, CornerFormat& format, Corner* corners,
+                     size_t capacity) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const auto number = [&p](int64_t& out) {
+        const bool negative = *p == '-';
+        p += negative;
+        const uint64_t word = load8(p);
+        const unsigned length = digitRun(word);
+        uint64_t value;
+        if (length == 0) {
+            return false;
+        } else if (length < 8) {
+            value = Store ? digitValue(word, length) : 0;
+            p += length;
+        } else {  // long numbers: digit by digit (the line's end byte is no digit)
+            const char* digits = p;
+            value = 0;
+            while (static_cast<unsigned>(*p - '0') <= 9) {
+                value = value * 10 + static_cast<unsigned>(*p - '0');
+                ++p;
+            }
+            if (p - digits > 12) {
+                value = uint64_t{1} << 40;  // far beyond any index, as scanInt gives
+            }
+        }
+        if (Store) {
+            out = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
+        }
+        return true;
+    };
+
+    while (blank(*p)) {
+        ++p;
+    }
+    if (p == end) {
+        return 0;
+    }
+    // The first word decides the format by its slashes.
+    Corner c{0, 0, 0};
+    if (!number(c.v)) {
+        return 0;
+    }
+    if (*p != '/') {
+        format = CornerFormat::Vertex;
+    } else if (p[1] == '/') {
+        p += 2;
+        format = CornerFormat::VertexNormal;
+        if (!number(c.n)) {
+            return 0;
+        }
+    } else {
+        ++p;
+        if (!number(c.t)) {
+            return 0;
+        }
+        format = CornerFormat::VertexTexCoord;
+        if (*p == '/') {
+            ++p;
+            format = CornerFormat::Full;
+            if (!number(c.n)) {
+                return 0;
+            }
+        }
+    }
+    size_t count = 0;
+    for (;;) {
+        if (p != end && !blank(*p)) {
+            return 0;
+        }
+        if (Store) {
+            if (count == capacity) {
+                return 0;
+            }
+            corners[count] = c;
+        }
+        ++count;
+        while (blank(*p)) {
+            ++p;
+        }
+        if (p == end) {
+            return count;
+        }
+        if (!number(c.v)) {
+            return 0;
+        }
+        switch (format) {
+            case CornerFormat::Vertex:
+                break;
+            case CornerFormat::VertexTexCoord:
+                if (*p != '/') {
+                    return 0;
+                }
+                ++p;
+                if (!number(c.t)) {
+                    return 0;
+                }
+                break;
+            case CornerFormat::VertexNormal:
+                if (p[0] != '/' || p[1] != '/') {
+                    return 0;
+                }
+                p += 2;
+                if (!number(c.n)) {
+                    return 0;
+                }
+                break;
+            case CornerFormat::Full:
+                if (*p != '/') {
+                    return 0;
+                }
+                ++p;
+                if (!number(c.t) || *p != '/') {
+                    return 0;
+                }
+                ++p;
+                if (!number(c.n)) {
+                    return 0;
+                }
+                break;
+        }
+    }
+}
+
+#if defined(__SSE2__)
+// Bit i set when p[i] is an ASCII digit, for i < 32.
+inline uint32_t digitMask32(const char* p) {
+    const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
+    const __m128i low = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), zero);
+    const __m128i high =
+        _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), zero);
+    const auto lowBits =
+        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(low, nine), nine)));
+    const auto highBits =
+        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(high, nine), nine)));
+    return lowBits | highBits << 16;
+}
+
+// One corner word of format F at p, read from the positions of the bytes that are not digits
+// (every position from 32 on counts as one, and each is checked by its byte): the digit runs
+// between them are the numbers. Returns the word's length, or 0 when it is no plain word of
+// that format (with Store also when a number has more than eight digits). With Store the
+// numbers go to v, t and n (0 for the fields the format lacks).
+template <CornerFormat F, bool Store>
+__attribute__((always_inline)) inline unsigned plainCorner(const char* p, const char* end,
+                                                           uint32_t& v, uint32_t& t, uint32_t& n) {
+    uint64_t gaps = ~uint64_t{digitMask32(p)};
+    const auto i = static_cast<unsigned>(__builtin_ctzll(gaps));
+    gaps &= gaps - 1;
+    const auto j = static_cast<unsigned>(__builtin_ctzll(gaps));
+    gaps &= gaps - 1;
+    const auto k = static_cast<unsigned>(__builtin_ctzll(gaps));
+    // Each number is one to eight digits (any number of digits when only counting).
+    const auto digits = [](unsigned length) { return Store ? length - 1 < 8 : length != 0; };
+    bool plain = digits(i);
+    unsigned last = i;  // the gap that ends the word
+    if (F == CornerFormat::VertexTexCoord) {
+        plain &= (p[i] == '/') & digits(j - i - 1);
+        last = j;
+    } else if (F == CornerFormat::VertexNormal) {
+        plain &= (p[i] == '/') & (j == i + 1) & (p[j] == '/') & digits(k - j - 1);
+        last = k;
+    } else if (F == CornerFormat::Full) {
+        plain &= (p[i] == '/') & digits(j - i - 1) & (p[j] == '/') & digits(k - j - 1);
+        last = k;
+    }
+    plain &= (p[last] == ' ') | (p[last] == '\t') | (p + last == end);
+    if (!plain) {
+        return 0;
+    }
+    if (Store) {
+        v = digitValue(load8(p), i);
+        t = n = 0;
+        if (F == CornerFormat::VertexTexCoord || F == CornerFormat::Full) {
+            t = digitValue(load8(p + i + 1), j - i - 1);
+        }
+        if (F == CornerFormat::VertexNormal || F == CornerFormat::Full) {
+            n = digitValue(load8(p + j + 1), k - j - 1);
+        }
+    }
+    return last;
+}
+
+template <CornerFormat F, bool Store>
+size_t plainCorners(const char* p, const char* end, Corner* corners, size_t capacity) {
+    size_t count = 0;
+    for (;;) {
+        uint32_t v, t, n;
+        const unsigned length = plainCorner<F, Store>(p, end, v, t, n);
+        if (length == 0) {
+            return 0;
+        }
+        if (Store) {
+            if (count == capacity) {
+                return 0;
+            }
+            corners[count] = Corner{v, t, n};
+        }
+        ++count;
+        p += length;
+        while (*p == ' ' || *p == '\t') {
+            ++p;
+        }
+        if (p == end) {
+            return count;
+        }
+    }
+}
+
+// The format a plain face's first corner word at p (its first byte not blank) would set.
+inline CornerFormat plainFormat(const char* p) {
+    uint64_t gaps = ~uint64_t{digitMask32(p)};
+    const char* gap = p + __builtin_ctzll(gaps);
+    if (*gap != '/') {
+        return CornerFormat::Vertex;
+    }
+    if (gap[1] == '/') {
+        return CornerFormat::VertexNormal;
+    }
+    gaps &= gaps - 1;
+    return p[__builtin_ctzll(gaps)] == '/' ? CornerFormat::Full : CornerFormat::VertexTexCoord;
+}
+
+// scanPlainFace for corners of at most 31 bytes whose numbers have no sign (and, with Store, at
+// most eight digits), sixteen bytes compared at once. Same contract, with 40 readable bytes
+// after `end`.
+template <bool Store>
+size_t scanPlainFaceWide(const char* p, const char* end, CornerFormat& format, Corner* corners,
+                         size_t capacity) {
+    while (*p == ' ' || *p == '\t') {
+        ++p;
+    }
+    if (p == end) {
+        return 0;
+    }
+    format = plainFormat(p);
+    switch (format) {
+        case CornerFormat::Vertex:
+            return plainCorners<CornerFormat::Vertex, Store>(p, end, corners, capacity);
+        case CornerFormat::VertexNormal:
+            return plainCorners<CornerFormat::VertexNormal, Store>(p, end, corners, capacity);
+        case CornerFormat::Full:
+            return plainCorners<CornerFormat::Full, Store>(p, end, corners, capacity);
+        case CornerFormat::VertexTexCoord:
+            break;
+    }
+    return plainCorners<CornerFormat::VertexTexCoord, Store>(p, end, corners, capacity);
+}
+#endif
 
 // A progress record's value for a percentage of its range, truncated towards zero.
 GLint progressValue(float percent, const ObjProgress* progress);

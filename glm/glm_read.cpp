@@ -4,6 +4,11 @@
 // code, so they always agree on what they count. The fill pass still checks every store against
 // what was allocated, so a file that changes between the passes cannot overrun the arrays.
 #undef NDEBUG  // preconditions are checked in every build
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +17,10 @@
 #include <unordered_map>
 
 #include "glm/glm_internal.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 using namespace glm_detail;
 
@@ -56,14 +65,204 @@ bool splitStatement(std::string_view line, std::string_view& token, std::string_
     return !token.empty();
 }
 
-// ---- Faces -----------------------------------------------------------------------------------
+// ---- Lines -----------------------------------------------------------------------------------
 
-// How the corners of one face are written, decided by its first corner.
-enum class CornerFormat { VertexNormal, Full, VertexTexCoord, Vertex };
+constexpr size_t kChunk = 1 << 18;   // read size; the buffer grows only for longer lines
+constexpr size_t kWindow = 1 << 22;  // mapped at once; grows only for longer lines
+constexpr size_t kPadding = 64;      // readable bytes after every line's end byte
 
-struct Corner {
-    int64_t v = 0, t = 0, n = 0;
+// Yields the lines of a file or of a block of memory, without their line end (LF, or CR LF as a
+// text-mode stream on the original platform would read it; a lone CR stays in the line). Every
+// line handed out is followed by the byte that ended it ('\n', or the '\r' of a CR LF; a '\n'
+// after the last line when the file has none) and kPadding readable bytes, so the scanners may
+// look ahead without bounds checks and find the line's end by its value.
+//
+// A file is streamed through one buffer, or, when the reader reads a large regular file whole,
+// mapped a window at a time so that its bytes are not copied; the mapping never reaches the
+// file's last window, which is read into the buffer like the end of a stream.
+class LineSource {
+public:
+    // Streams `file` from its current position.
+    explicit LineSource(FILE* file) : file_(file) { stream(); }
+
+    struct Whole {};
+    // All of `file`, from its start, without moving its position.
+    LineSource(FILE* file, Whole) : file_(file) {
+        struct stat info;
+        const int fd = fileno(file);
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            static_cast<uint64_t>(info.st_size) > 2 * kWindow) {
+            fd_ = fd;
+            size_ = static_cast<uint64_t>(info.st_size);
+            page_ = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+            if (map(0, kWindow)) {
+                cursor_ = map_;
+                return;
+            }
+        }
+        std::rewind(file);
+        stream();
+    }
+
+    // `text` holds `size` bytes followed by a '\n' and kPadding readable bytes.
+    LineSource(char* text, size_t size) : cursor_(text), limit_(text + size), eof_(true) {}
+
+    LineSource(const LineSource&) = delete;
+    LineSource& operator=(const LineSource&) = delete;
+    ~LineSource() { unmap(); }
+
+    // False at the end.
+    __attribute__((always_inline)) bool next(const char*& begin, const char*& end) {
+        for (;;) {
+            const char* lf = findLineFeed(cursor_ + searched_, limit_);
+            if (lf != limit_) {
+                begin = cursor_;
+                end = lf > cursor_ && lf[-1] == '\r' ? lf - 1 : lf;
+                cursor_ = lf + 1;
+                searched_ = 0;
+                ++line_;
+                return true;
+            }
+            searched_ = static_cast<size_t>(limit_ - cursor_);
+            if (!more()) {
+                if (cursor_ == limit_) {
+                    return false;
+                }
+                begin = cursor_;  // the last line, without a line end
+                end = limit_;
+                cursor_ = limit_;
+                searched_ = 0;
+                ++line_;
+                return true;
+            }
+        }
+    }
+    // Number of the line last returned, from 1.
+    unsigned long lineNumber() const { return line_; }
+
+private:
+    // The first '\n' in [p, limit), or limit.
+    static const char* findLineFeed(const char* p, const char* limit) {
+#if defined(__SSE2__)
+        const __m128i lf = _mm_set1_epi8('\n');
+        for (; p < limit; p += 16) {
+            const int found = _mm_movemask_epi8(
+                _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), lf));
+            if (found) {
+                const char* at = p + __builtin_ctz(static_cast<unsigned>(found));
+                return at < limit ? at : limit;
+            }
+        }
+        return limit;
+#else
+        const void* at = std::memchr(p, '\n', static_cast<size_t>(limit - p));
+        return at ? static_cast<const char*>(at) : limit;
+#endif
+    }
+
+    void stream() {
+        buffer_.assign(kChunk + 1 + kPadding, '\0');
+        cursor_ = limit_ = buffer_.data();
+        *limit_ = '\n';
+        searched_ = 0;
+    }
+
+    // More bytes after the pending line; false at the end.
+    __attribute__((noinline)) bool more() {
+        return map_ ? advance() : refill();
+    }
+
+    // Keeps the unfinished line at the front of the buffer and reads more after it.
+    bool refill() {
+        if (eof_) {
+            return false;
+        }
+        char* base = buffer_.data();
+        const size_t kept = static_cast<size_t>(limit_ - cursor_);
+        if (kept > 0 && cursor_ != base) {
+            std::memmove(base, cursor_, kept);
+        }
+        size_t capacity = buffer_.size() - 1 - kPadding;
+        if (kept == capacity) {
+            capacity *= 2;
+            buffer_.resize(capacity + 1 + kPadding);
+            base = buffer_.data();
+        }
+        const size_t got = std::fread(base + kept, 1, capacity - kept, file_);
+        eof_ = got < capacity - kept;
+        cursor_ = base;
+        limit_ = base + kept + got;
+        *limit_ = '\n';
+        return got > 0;
+    }
+
+    // Maps the window at `offset` (a multiple of the page size); lines are taken from it only
+    // up to kPadding bytes before its end.
+    bool map(uint64_t offset, size_t length) {
+        void* at = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_,
+                        static_cast<off_t>(offset));
+        if (at == MAP_FAILED) {
+            return false;
+        }
+        map_ = static_cast<char*>(at);
+        mapOffset_ = offset;
+        mapLength_ = length;
+        limit_ = map_ + length - kPadding;
+        return true;
+    }
+
+    void unmap() {
+        if (map_) {
+            munmap(map_, mapLength_);
+            map_ = nullptr;
+        }
+    }
+
+    // Moves the window on to the pending line, or, near the file's end, reads the rest of the
+    // file (however much it holds by then) into the buffer and goes on as a stream at its end.
+    bool advance() {
+        const uint64_t at = mapOffset_ + static_cast<uint64_t>(cursor_ - map_);
+        const uint64_t offset = at - at % page_;
+        const size_t length = offset == mapOffset_ ? 2 * mapLength_ : mapLength_;
+        unmap();
+        if (offset + length + kWindow <= size_ && map(offset, length)) {
+            cursor_ = map_ + (at - offset);
+            return true;
+        }
+        if (fseeko(file_, static_cast<off_t>(at), SEEK_SET) != 0) {
+            eof_ = true;
+            cursor_ = limit_ = buffer_.data();  // empty
+            return false;
+        }
+        const size_t searched = searched_;
+        stream();
+        refill();
+        searched_ = std::min(searched, static_cast<size_t>(limit_ - cursor_));
+        return limit_ != cursor_;
+    }
+
+    FILE* file_ = nullptr;
+    std::vector<char> buffer_;
+    const char* cursor_ = nullptr;  // start of the next line
+    char* limit_ = nullptr;         // end of the bytes that lines are taken from
+    size_t searched_ = 0;           // bytes after cursor_ known to hold no '\n'
+    bool eof_ = false;
+    unsigned long line_ = 0;
+
+    int fd_ = -1;  // mapping: the file, its size at the start, the window
+    uint64_t size_ = 0, page_ = 4096;
+    char* map_ = nullptr;
+    uint64_t mapOffset_ = 0;
+    size_t mapLength_ = 0;
 };
+
+// A block of memory as LineSource takes it: the text, a '\n', then the padding.
+void padText(std::vector<char>& text) {
+    text.push_back('\n');
+    text.resize(text.size() + kPadding, '\0');
+}
+
+// ---- Faces -----------------------------------------------------------------------------------
 
 bool literal(const char*& p, const char* end, char c) {
     if (p < end && *p == c) {
@@ -115,157 +314,41 @@ int scanToken(std::string_view token, CornerFormat format, Corner& c) {
     return scanCorner(p, token.data() + token.size(), format, c);
 }
 
-// The common case, read in one tight pass: every corner is one word of exactly the format's
-// shape (digits with an optional minus, the format's slashes) and blanks separate them. Gives
-// what the general reading below gives for such lines; false for anything else.
-// With Store false it only counts the corners (into corners' size, values left zero).
-template <bool Store>
-bool scanRegularFace(std::string_view rest, std::vector<Corner>& corners, CornerFormat& format) {
-    const char* p = rest.data();
-    const char* end = p + rest.size();
-    auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    auto integer = [&](int64_t& out) {
-        const bool negative = p < end && *p == '-';
-        p += negative;
-        const uint64_t word = load8(p);
-        unsigned length = digitRun(word);
-        const auto left = static_cast<unsigned>(end - p);
-        length = length < left ? length : left;
-        if (length == 0) {
-            return false;
+// Corners of a plain face in a small array, anything else through scanFace; at least three.
+class FaceReader {
+public:
+    template <bool Store>
+    size_t read(const char* rest, const char* end, CornerFormat& format) {
+        size_t count = 0;
+#if defined(__SSE2__)
+        count = scanPlainFaceWide<Store>(rest, end, format, local_, kLocal);
+#endif
+        if (count == 0) {
+            count = scanPlainFace<Store>(rest, end, format, local_, kLocal);
         }
-        uint64_t value = 0;
-        if (length < 8) {
-            if (Store) {
-                value = digitValue(word, length);
-            }
-            p += length;
-        } else {  // long numbers: digit by digit
-            const char* digits = p;
-            value = 0;
-            while (p < end && static_cast<unsigned>(*p - '0') <= 9) {
-                value = value * 10 + static_cast<unsigned>(*p - '0');
-                ++p;
-            }
-            if (p - digits > 12) {
-                value = uint64_t{1} << 40;  // no index check accepts it
+        if (count == 0) {
+            format = scanFace(std::string_view(rest, static_cast<size_t>(end - rest)), general_);
+            corners_ = general_.data();
+            return general_.size();
+        }
+        corners_ = local_;
+        if (Store) {
+            for (size_t k = count; k < 3; ++k) {  // a missing corner repeats the one before
+                local_[k] = local_[count - 1];
             }
         }
-        out = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
-        return true;
-    };
-    auto slash = [&]() { return p < end && *p++ == '/'; };
+        return count < 3 ? 3 : count;
+    }
+    Corner* corners() {
+        return corners_;
+    }
 
-    while (p < end && blank(*p)) {
-        ++p;
-    }
-    if (p == end) {
-        return false;
-    }
-    // The first word decides the format by its slashes.
-    Corner c;
-    if (!integer(c.v)) {
-        return false;
-    }
-    if (p == end || blank(*p)) {
-        format = CornerFormat::Vertex;
-    } else if (!slash()) {
-        return false;
-    } else if (p < end && *p == '/') {
-        ++p;
-        format = CornerFormat::VertexNormal;
-        if (!integer(c.n)) {
-            return false;
-        }
-    } else {
-        if (!integer(c.t)) {
-            return false;
-        }
-        format = CornerFormat::VertexTexCoord;
-        if (p < end && *p == '/') {
-            ++p;
-            format = CornerFormat::Full;
-            if (!integer(c.n)) {
-                return false;
-            }
-        }
-    }
-    corners.clear();
-    for (;;) {
-        if (p < end && !blank(*p)) {
-            return false;
-        }
-        corners.push_back(c);
-        while (p < end && blank(*p)) {
-            ++p;
-        }
-        if (p == end) {
-            break;
-        }
-        if (!integer(c.v)) {
-            return false;
-        }
-        switch (format) {
-            case CornerFormat::Vertex:
-                break;
-            case CornerFormat::VertexTexCoord:
-                if (!slash() || !integer(c.t)) {
-                    return false;
-                }
-                break;
-            case CornerFormat::VertexNormal:
-                if (!slash() || !slash() || !integer(c.n)) {
-                    return false;
-                }
-                break;
-            case CornerFormat::Full:
-                if (!slash() || !integer(c.t) || !slash() || !integer(c.n)) {
-                    return false;
-                }
-                break;
-        }
-    }
-    while (corners.size() < 3) {  // a read that converts nothing repeats the corner before
-        corners.push_back(corners.back());
-    }
-    return true;
-}
-
-// Reads the corners of a face from the rest of its line. The first corner is one whole word that
-// decides the format; the second and third are read whatever they hold (a corner that converts
-// nothing repeats the one before); further corners follow while they convert. Always yields at
-// least three corners, so every face makes at least one triangle.
-template <bool Store>
-CornerFormat scanFace(std::string_view rest, std::vector<Corner>& corners) {
-    CornerFormat format;
-    if (scanRegularFace<Store>(rest, corners, format)) {
-        return format;
-    }
-    corners.clear();
-    const std::string_view first = nextWord(rest);
-    format = CornerFormat::Vertex;
-    Corner c;
-    if (first.find("//") != std::string_view::npos) {
-        format = CornerFormat::VertexNormal;
-    } else if (Corner probe; scanToken(first, CornerFormat::Full, probe) == 3) {
-        format = CornerFormat::Full;
-    } else if (scanToken(first, CornerFormat::VertexTexCoord, probe) == 2) {
-        format = CornerFormat::VertexTexCoord;
-    }
-    scanToken(first, format, c);
-    corners.push_back(c);
-
-    const char* p = rest.data();
-    const char* end = p + rest.size();
-    for (int k = 0; k < 2; ++k) {
-        scanCorner(p, end, format, c);
-        corners.push_back(c);
-    }
-    while (scanCorner(p, end, format, c) > 0) {
-        corners.push_back(c);
-    }
-    return format;
-}
+private:
+    static constexpr size_t kLocal = 32;
+    Corner local_[kLocal];
+    std::vector<Corner> general_;
+    Corner* corners_ = local_;
+};
 
 // ---- First pass ------------------------------------------------------------------------------
 
@@ -277,76 +360,124 @@ struct Counts {
 
 // Capacity of each group's index array, as allocated after the first pass.
 using Capacities = std::unordered_map<const ObjGroup*, GLuint>;
+// Triangles per group name, for a count made without a model.
+using GroupCounts = std::unordered_map<std::string, uint64_t>;
 
-// Counts the statements. With `model` it is the real first pass: groups are created and counted
+// Counts the statements. With a model it is the real first pass: groups are created and counted
 // on the model and the material library is read. Without, it only counts (groups by name).
-Counts countPass(ObjModel* model, LineReader& reader, ObjProgress* progress,
-                 std::unordered_map<std::string, uint64_t>* groupCounts) {
-    Counts counts;
-    std::vector<Corner> corners;
-    std::string name = "default";
-    ObjGroup* group = model ? glmEnsureGroup(model, name.c_str()) : nullptr;
-    uint64_t* groupTriangles = groupCounts ? &(*groupCounts)[name] : nullptr;
+class CountPass {
+public:
+    CountPass(ObjModel* model, ObjProgress* progress, GroupCounts* byName)
+        : model_(model), progress_(progress), byName_(byName) {}
 
-    std::string_view line, token, rest;
-    bool hadEnd;
-    while (reader.next(line, hadEnd)) {
-        if (!splitStatement(line, token, rest)) {
-            continue;
-        }
-        switch (classify(token)) {
-            case Statement::Skip:
-            case Statement::UseMtl:
-                break;
-            case Statement::Vertex:
-                ++counts.vertices;
-                break;
-            case Statement::Normal:
-                ++counts.normals;
-                break;
-            case Statement::TexCoord:
-                ++counts.texcoords;
-                break;
-            case Statement::UnknownV:
-                fail(stdout, "glmFirstPass(): Unknown token \"%.*s\".\n",
-                     static_cast<int>(token.size()), token.data());
-            case Statement::MtlLib:
-                if (model) {
-                    const std::string library(nextWord(rest));
-                    std::free(model->mtlfilename);
-                    model->mtlfilename = copyString(library.c_str());
-                    glmReadMTL(model, model->mtlfilename, progress);
-                }
-                break;
-            case Statement::Group:
-                name.assign(rest.data(), rest.size());
-                if (model) {
-                    group = glmEnsureGroup(model, name.c_str());
-                } else {
-                    groupTriangles = &(*groupCounts)[name.c_str()];
-                }
-                break;
-            case Statement::Face: {
-                scanFace<false>(rest, corners);
-                const uint64_t triangles = corners.size() - 2;
-                counts.triangles += triangles;
-                if (group) {
-                    const uint64_t sum = uint64_t{group->trianglecount} + triangles;
-                    group->trianglecount = static_cast<GLuint>(sum < kMaxItems ? sum : kMaxItems);
-                }
-                if (groupTriangles) {
-                    *groupTriangles += triangles;
-                }
-                break;
+    Counts run(LineSource& lines);
+
+private:
+    void statement(const char* begin, const char* end);
+    void face(const char* rest, const char* end);
+    void selectGroup(const std::string& name);
+
+    ObjModel* model_;
+    ObjProgress* progress_;
+    GroupCounts* byName_;
+    std::unordered_map<ObjGroup*, uint64_t> byGroup_;
+    uint64_t* groupTriangles_ = nullptr;
+    Counts counts_;
+    FaceReader faces_;
+};
+
+void CountPass::selectGroup(const std::string& name) {
+    groupTriangles_ =
+        model_ ? &byGroup_[glmEnsureGroup(model_, name.c_str())] : &(*byName_)[name.c_str()];
+}
+
+void CountPass::face(const char* rest, const char* end) {
+    CornerFormat format;
+    const uint64_t triangles = faces_.read<false>(rest, end, format) - 2;
+    counts_.triangles += triangles;
+    *groupTriangles_ += triangles;
+}
+
+// Any line by its first word; the loop in run takes the common lines itself.
+void CountPass::statement(const char* begin, const char* end) {
+    std::string_view token, rest;
+    if (!splitStatement(std::string_view(begin, static_cast<size_t>(end - begin)), token, rest)) {
+        return;
+    }
+    switch (classify(token)) {
+        case Statement::Skip:
+        case Statement::UseMtl:
+            break;
+        case Statement::Vertex:
+            ++counts_.vertices;
+            break;
+        case Statement::Normal:
+            ++counts_.normals;
+            break;
+        case Statement::TexCoord:
+            ++counts_.texcoords;
+            break;
+        case Statement::UnknownV:
+            fail(stdout, "glmFirstPass(): Unknown token \"%.*s\".\n",
+                 static_cast<int>(token.size()), token.data());
+        case Statement::MtlLib:
+            if (model_) {
+                const std::string library(nextWord(rest));
+                std::free(model_->mtlfilename);
+                model_->mtlfilename = copyString(library.c_str());
+                glmReadMTL(model_, model_->mtlfilename, progress_);
             }
+            break;
+        case Statement::Group:
+            selectGroup(std::string(rest));
+            break;
+        case Statement::Face:
+            face(rest.data(), end);
+            break;
+    }
+}
+
+Counts CountPass::run(LineSource& lines) {
+    selectGroup("default");
+    const char *begin, *end;
+    while (lines.next(begin, end)) {
+        // One or two bytes tell the common statements (a line's end byte is a blank to isBlank).
+        switch (*begin) {
+            case 'v':
+                if (begin[1] == 'n') {
+                    ++counts_.normals;
+                } else if (begin[1] == 't') {
+                    ++counts_.texcoords;
+                } else if (isBlank(begin[1]) || begin[1] == '\0') {
+                    ++counts_.vertices;
+                } else {
+                    statement(begin, end);
+                }
+                break;
+            case 'f':
+                if (begin[1] == ' ' || begin[1] == '\t') {
+                    face(begin + 1, end);
+                } else {
+                    statement(begin, end);
+                }
+                break;
+            case '#':
+                break;
+            default:
+                statement(begin, end);
+                break;
         }
     }
-    if (counts.vertices > kMaxItems || counts.normals > kMaxItems || counts.texcoords > kMaxItems ||
-        counts.triangles > kMaxItems) {
+    if (counts_.vertices > kMaxItems || counts_.normals > kMaxItems ||
+        counts_.texcoords > kMaxItems || counts_.triangles > kMaxItems) {
         fail(stderr, "glmFirstPass() failed: more than %llu items in one array.\n",
              static_cast<unsigned long long>(kMaxItems));
     }
-    return counts;
+    for (const auto& [group, triangles] : byGroup_) {
+        const uint64_t sum = group->trianglecount + triangles;
+        group->trianglecount = static_cast<GLuint>(sum < kMaxItems ? sum : kMaxItems);
+    }
+    return counts_;
 }
 
 void storeCounts(ObjModel* model, const Counts& counts) {
@@ -397,22 +528,29 @@ public:
     FillPass(ObjModel* model, ObjProgress* progress, Capacities capacities)
         : model_(model), progress_(progress), capacities_(std::move(capacities)) {}
 
-    void run(LineReader& reader);
+    void run(LineSource& lines);
 
 private:
+    void statement(const char* begin, const char* end);
     void selectGroup(const char* name);
-    void storeVertex(std::string_view rest);
-    void storeFace(std::string_view rest, unsigned long line);
+    void vertex(const char* rest, const char* end);
+    void normal(const char* rest, const char* end);
+    void texCoord(const char* rest, const char* end);
+    void face(const char* rest, const char* end);
+#if defined(__SSE2__)
+    template <CornerFormat F>
+    bool plainFace(const char* p, const char* end);
+#endif
     GLint resolve(int64_t index, GLuint soFar, GLuint total) const;
-    void warnIndex(unsigned long line, const char* what, int64_t index, GLuint total,
-                   const char* outcome);
+    void warnIndex(const char* what, int64_t index, GLuint total, const char* outcome);
     void warnOverflow();
     void finish();
 
     ObjModel* model_;
     ObjProgress* progress_;
     Capacities capacities_;
-    std::vector<Corner> corners_;
+    const LineSource* lines_ = nullptr;
+    FaceReader faces_;
 
     GLuint vertices_ = 0, normals_ = 0, texcoords_ = 0;  // items stored so far
     GLuint triangles_ = 0;
@@ -443,15 +581,14 @@ void FillPass::warnOverflow() {
     }
 }
 
-void FillPass::warnIndex(unsigned long line, const char* what, int64_t index, GLuint total,
-                         const char* outcome) {
+void FillPass::warnIndex(const char* what, int64_t index, GLuint total, const char* outcome) {
     if (++warnings_ <= kWarningLimit) {
         std::printf("glmFillPass() warning: line %lu: face uses %s %lld, but there are %u; %s.\n",
-                    line, what, static_cast<long long>(index), total, outcome);
+                    lines_->lineNumber(), what, static_cast<long long>(index), total, outcome);
     }
 }
 
-GLint FillPass::resolve(int64_t index, GLuint soFar, GLuint total) const {
+inline GLint FillPass::resolve(int64_t index, GLuint soFar, GLuint total) const {
     if (index > 0) {
         return index <= total ? static_cast<GLint>(index) : 0;
     }
@@ -462,14 +599,13 @@ GLint FillPass::resolve(int64_t index, GLuint soFar, GLuint total) const {
     return 0;
 }
 
-void FillPass::storeVertex(std::string_view rest) {
+void FillPass::vertex(const char* rest, const char* end) {
     if (vertices_ >= model_->vertexcount) {
         warnOverflow();
         return;
     }
     ++vertices_;
-    const char* p = rest.data();
-    scanFloats(p, p + rest.size(), model_->vertices + 3 * size_t{vertices_}, 3);
+    scanFloats(rest, end, model_->vertices + 3 * size_t{vertices_}, 3);
 
     const GLuint next = vertices_ + 1;
     if (progress_ && progress_->report && next % 200 == 0) {
@@ -482,14 +618,138 @@ void FillPass::storeVertex(std::string_view rest) {
     }
 }
 
-void FillPass::storeFace(std::string_view rest, unsigned long line) {
-    const CornerFormat format = scanFace<true>(rest, corners_);
+void FillPass::normal(const char* rest, const char* end) {
+    if (normals_ >= model_->normalcount) {
+        warnOverflow();
+        return;
+    }
+    ++normals_;
+    scanFloats(rest, end, model_->normals + 3 * size_t{normals_}, 3);
+}
+
+void FillPass::texCoord(const char* rest, const char* end) {
+    if (texcoords_ >= model_->texcoordcount) {
+        warnOverflow();
+        return;
+    }
+    ++texcoords_;
+    scanFloats(rest, end, model_->texcoords + 2 * size_t{texcoords_}, 2);
+}
+
+#if defined(__SSE2__)
+// A plain face (see scanPlainFaceWide) of three or more corners whose indices all name existing
+// items, stored straight from the text as its fan: each corner is read, checked and written
+// once. False, with nothing kept, for anything else, which face then reads the general way.
+template <CornerFormat F>
+bool FillPass::plainFace(const char* p, const char* end) {
+    const GLuint vertexCount = model_->vertexcount, texCoordCount = model_->texcoordcount,
+                 normalCount = model_->normalcount;
+    constexpr bool kTexCoords = F == CornerFormat::Full || F == CornerFormat::VertexTexCoord;
+    constexpr bool kNormals = F == CornerFormat::Full || F == CornerFormat::VertexNormal;
+    // Indices here have no sign, so one unsigned comparison checks each (0 wraps around).
+    const auto missing = [&](uint32_t v, uint32_t t, uint32_t n) {
+        return (v - 1 >= vertexCount) | (kTexCoords && t - 1 >= texCoordCount) |
+               (kNormals && n - 1 >= normalCount);
+    };
+    const auto skipBlanks = [&p]() {
+        while (*p == ' ' || *p == '\t') {
+            ++p;
+        }
+    };
+
+    uint32_t v0, t0, n0, v1, t1, n1, v2, t2, n2;
+    unsigned length = plainCorner<F, true>(p, end, v0, t0, n0);
+    if (length == 0) {
+        return false;
+    }
+    p += length;
+    skipBlanks();
+    if (p == end || (length = plainCorner<F, true>(p, end, v1, t1, n1)) == 0) {
+        return false;
+    }
+    p += length;
+    skipBlanks();
+    if (p == end) {
+        return false;
+    }
+    bool bad = missing(v0, t0, n0) | missing(v1, t1, n1);
+    const GLuint room =
+        std::min(model_->trianglecount - triangles_, groupCapacity_ - group_->trianglecount);
+    GLuint stored = 0;
+    do {
+        length = plainCorner<F, true>(p, end, v2, t2, n2);
+        if (length == 0 || stored == room) {
+            return false;
+        }
+        bad |= missing(v2, t2, n2);
+        // Written past the kept triangles until the face is known good: a face read again the
+        // general way, or dropped, overwrites them, and the array is trimmed to what was kept.
+        ObjTriangle& tri = model_->triangles[triangles_ + stored];
+        tri.vertexindex[0] = static_cast<GLint>(v0);
+        tri.vertexindex[1] = static_cast<GLint>(v1);
+        tri.vertexindex[2] = static_cast<GLint>(v2);
+        tri.normalindex[0] = static_cast<GLint>(n0);
+        tri.normalindex[1] = static_cast<GLint>(n1);
+        tri.normalindex[2] = static_cast<GLint>(n2);
+        tri.texcoordindex[0] = static_cast<GLint>(t0);
+        tri.texcoordindex[1] = static_cast<GLint>(t1);
+        tri.texcoordindex[2] = static_cast<GLint>(t2);
+        tri.facetnormindex = stored == 0 ? -1 : 0;
+        ++stored;
+        v1 = v2;
+        t1 = t2;
+        n1 = n2;
+        p += length;
+        skipBlanks();
+    } while (p != end);
+    if (bad) {
+        return false;
+    }
+    GLuint* indices = group_->triangleindices + group_->trianglecount;
+    for (GLuint k = 0; k < stored; ++k) {
+        indices[k] = triangles_ + k;
+    }
+    group_->trianglecount += stored;
+    triangles_ += stored;
+    return true;
+}
+#endif
+
+void FillPass::face(const char* rest, const char* end) {
+#if defined(__SSE2__)
+    const char* p = rest;
+    while (*p == ' ' || *p == '\t') {
+        ++p;
+    }
+    if (p != end) {
+        bool done = false;
+        switch (plainFormat(p)) {
+            case CornerFormat::Full:
+                done = plainFace<CornerFormat::Full>(p, end);
+                break;
+            case CornerFormat::Vertex:
+                done = plainFace<CornerFormat::Vertex>(p, end);
+                break;
+            case CornerFormat::VertexNormal:
+                done = plainFace<CornerFormat::VertexNormal>(p, end);
+                break;
+            case CornerFormat::VertexTexCoord:
+                done = plainFace<CornerFormat::VertexTexCoord>(p, end);
+                break;
+        }
+        if (done) {
+            return;
+        }
+    }
+#endif
+    CornerFormat format;
+    const size_t count = faces_.read<true>(rest, end, format);
+    Corner* corners = faces_.corners();
     const bool hasTexCoords =
         format == CornerFormat::Full || format == CornerFormat::VertexTexCoord;
     const bool hasNormals = format == CornerFormat::Full || format == CornerFormat::VertexNormal;
 
-    const size_t count = corners_.size();
-    const GLuint triangles = static_cast<GLuint>(count - 2);
+    const auto triangles = static_cast<GLuint>(count - 2);
     if (triangles > model_->trianglecount - triangles_ ||
         triangles > groupCapacity_ - group_->trianglecount) {
         warnOverflow();
@@ -498,11 +758,12 @@ void FillPass::storeFace(std::string_view rest, unsigned long line) {
 
     // Resolve every corner first: a face with a missing vertex is dropped whole.
     bool clearedHere = false;
-    for (Corner& c : corners_) {
+    for (size_t k = 0; k < count; ++k) {
+        Corner& c = corners[k];
         const GLint v = resolve(c.v, vertices_, model_->vertexcount);
         if (v == 0) {
             ++dropped_;
-            warnIndex(line, "vertex", c.v, model_->vertexcount, "face dropped");
+            warnIndex("vertex", c.v, model_->vertexcount, "face dropped");
             return;
         }
         c.v = v;
@@ -511,7 +772,7 @@ void FillPass::storeFace(std::string_view rest, unsigned long line) {
             if (t == 0 && !clearedHere) {
                 clearedHere = true;
                 ++cleared_;
-                warnIndex(line, "texture coordinate", c.t, model_->texcoordcount,
+                warnIndex("texture coordinate", c.t, model_->texcoordcount,
                           "corner left without one");
             }
             c.t = t;
@@ -523,7 +784,7 @@ void FillPass::storeFace(std::string_view rest, unsigned long line) {
             if (n == 0 && !clearedHere) {
                 clearedHere = true;
                 ++cleared_;
-                warnIndex(line, "normal", c.n, model_->normalcount, "corner left without one");
+                warnIndex("normal", c.n, model_->normalcount, "corner left without one");
             }
             c.n = n;
         } else {
@@ -532,67 +793,85 @@ void FillPass::storeFace(std::string_view rest, unsigned long line) {
     }
 
     // Fan: (c1, c2, c3), then (c1, c(k-1), ck) for each further corner.
+    GLuint* indices = group_->triangleindices + group_->trianglecount;
+    group_->trianglecount += triangles;
     for (size_t k = 2; k < count; ++k) {
         ObjTriangle& tri = model_->triangles[triangles_];
-        const Corner* used[3] = {&corners_[0], &corners_[k - 1], &corners_[k]};
+        const Corner* used[3] = {&corners[0], &corners[k - 1], &corners[k]};
         for (int i = 0; i < 3; ++i) {
             tri.vertexindex[i] = static_cast<GLint>(used[i]->v);
             tri.texcoordindex[i] = static_cast<GLint>(used[i]->t);
             tri.normalindex[i] = static_cast<GLint>(used[i]->n);
         }
         tri.facetnormindex = k == 2 ? -1 : 0;
-        group_->triangleindices[group_->trianglecount++] = triangles_;
-        ++triangles_;
+        *indices++ = triangles_++;
     }
 }
 
-void FillPass::run(LineReader& reader) {
+// Any line by its first word; the loop in run takes the common lines itself.
+void FillPass::statement(const char* begin, const char* end) {
+    std::string_view token, rest;
+    if (!splitStatement(std::string_view(begin, static_cast<size_t>(end - begin)), token, rest)) {
+        return;
+    }
+    switch (classify(token)) {
+        case Statement::Skip:
+        case Statement::MtlLib:
+        case Statement::UnknownV:
+            break;
+        case Statement::Vertex:
+            vertex(rest.data(), end);
+            break;
+        case Statement::Normal:
+            normal(rest.data(), end);
+            break;
+        case Statement::TexCoord:
+            texCoord(rest.data(), end);
+            break;
+        case Statement::UseMtl:
+            material_ = glmFindMaterial(model_, std::string(nextWord(rest)).c_str());
+            group_->material = material_;
+            break;
+        case Statement::Group:
+            selectGroup(std::string(rest).c_str());
+            group_->material = material_;
+            break;
+        case Statement::Face:
+            face(rest.data(), end);
+            break;
+    }
+}
+
+void FillPass::run(LineSource& lines) {
+    lines_ = &lines;
     selectGroup("default");
-    std::string name;
-    std::string_view line, token, rest;
-    bool hadEnd;
-    while (reader.next(line, hadEnd)) {
-        if (!splitStatement(line, token, rest)) {
-            continue;
-        }
-        switch (classify(token)) {
-            case Statement::Skip:
-            case Statement::MtlLib:
-            case Statement::UnknownV:
-                break;
-            case Statement::Vertex:
-                storeVertex(rest);
-                break;
-            case Statement::Normal:
-                if (normals_ < model_->normalcount) {
-                    ++normals_;
-                    const char* p = rest.data();
-                    scanFloats(p, p + rest.size(), model_->normals + 3 * size_t{normals_}, 3);
+    const char *begin, *end;
+    while (lines.next(begin, end)) {
+        // The common statements by their first bytes, when a blank or tab ends the keyword.
+        const char second = begin[1];
+        switch (*begin) {
+            case 'v':
+                if (second == ' ' || second == '\t') {
+                    vertex(begin + 1, end);
+                } else if (second == 'n' && (begin[2] == ' ' || begin[2] == '\t')) {
+                    normal(begin + 2, end);
+                } else if (second == 't' && (begin[2] == ' ' || begin[2] == '\t')) {
+                    texCoord(begin + 2, end);
                 } else {
-                    warnOverflow();
+                    statement(begin, end);
                 }
                 break;
-            case Statement::TexCoord:
-                if (texcoords_ < model_->texcoordcount) {
-                    ++texcoords_;
-                    const char* p = rest.data();
-                    scanFloats(p, p + rest.size(), model_->texcoords + 2 * size_t{texcoords_}, 2);
+            case 'f':
+                if (second == ' ' || second == '\t') {
+                    face(begin + 1, end);
                 } else {
-                    warnOverflow();
+                    statement(begin, end);
                 }
                 break;
-            case Statement::UseMtl:
-                name.assign(nextWord(rest));
-                material_ = glmFindMaterial(model_, name.c_str());
-                group_->material = material_;
+            case '#':
                 break;
-            case Statement::Group:
-                name.assign(rest.data(), rest.size());
-                selectGroup(name.c_str());
-                group_->material = material_;
-                break;
-            case Statement::Face:
-                storeFace(rest, reader.lineNumber());
+            default:
+                statement(begin, end);
                 break;
         }
     }
@@ -629,12 +908,41 @@ struct FileCloser {
 
 }  // namespace
 
+// ---- General face reading ----------------------------------------------------------------------
+
+CornerFormat glm_detail::scanFace(std::string_view rest, std::vector<Corner>& corners) {
+    corners.clear();
+    const std::string_view first = nextWord(rest);
+    CornerFormat format = CornerFormat::Vertex;
+    Corner c{0, 0, 0};
+    if (first.find("//") != std::string_view::npos) {
+        format = CornerFormat::VertexNormal;
+    } else if (Corner probe{0, 0, 0}; scanToken(first, CornerFormat::Full, probe) == 3) {
+        format = CornerFormat::Full;
+    } else if (scanToken(first, CornerFormat::VertexTexCoord, probe) == 2) {
+        format = CornerFormat::VertexTexCoord;
+    }
+    scanToken(first, format, c);
+    corners.push_back(c);
+
+    const char* p = rest.data();
+    const char* end = p + rest.size();
+    for (int k = 0; k < 2; ++k) {
+        scanCorner(p, end, format, c);
+        corners.push_back(c);
+    }
+    while (scanCorner(p, end, format, c) > 0) {
+        corners.push_back(c);
+    }
+    return format;
+}
+
 // ---- Public passes ---------------------------------------------------------------------------
 
 void glmFirstPass(ObjModel* model, FILE* file, ObjProgress* progress) {
     assert(model);
-    LineReader reader(file);
-    storeCounts(model, countPass(model, reader, progress, nullptr));
+    LineSource lines(file);
+    storeCounts(model, CountPass(model, progress, nullptr).run(lines));
     allocateGroups(model);
 }
 
@@ -649,11 +957,11 @@ void glmFillPass(ObjModel* model, FILE* file, ObjProgress* progress) {
         text.insert(text.end(), chunk, chunk + got);
     }
     const size_t size = text.size();
-    text.resize(size + kReadSlack, '\0');
-    std::unordered_map<std::string, uint64_t> groupCounts;
+    padText(text);
+    GroupCounts groupCounts;
     {
-        LineReader counter(text.data(), size);
-        countPass(nullptr, counter, nullptr, &groupCounts);
+        LineSource counter(text.data(), size);
+        CountPass(nullptr, nullptr, &groupCounts).run(counter);
     }
     Capacities capacities;
     for (ObjGroup* group = model->groups; group; group = group->next) {
@@ -677,8 +985,8 @@ void glmFillPass(ObjModel* model, FILE* file, ObjProgress* progress) {
     if (model->trianglecount && !model->triangles) {
         model->trianglecount = 0;
     }
-    LineReader reader(text.data(), size);
-    FillPass(model, progress, std::move(capacities)).run(reader);
+    LineSource lines(text.data(), size);
+    FillPass(model, progress, std::move(capacities)).run(lines);
 }
 
 // ---- glmReadOBJ ------------------------------------------------------------------------------
@@ -694,16 +1002,14 @@ ObjModel* glmReadOBJ(const char* filename, ObjProgress* progress) {
 
     Capacities capacities;
     {
-        LineReader reader(file.get());
-        storeCounts(model, countPass(model, reader, progress, nullptr));
+        LineSource lines(file.get(), LineSource::Whole{});
+        storeCounts(model, CountPass(model, progress, nullptr).run(lines));
         capacities = allocateGroups(model);
     }
     allocateArrays(model);
-
-    std::rewind(file.get());
     {
-        LineReader reader(file.get());
-        FillPass(model, progress, std::move(capacities)).run(reader);
+        LineSource lines(file.get(), LineSource::Whole{});
+        FillPass(model, progress, std::move(capacities)).run(lines);
     }
     guard.model = nullptr;
     return model;
