@@ -61,7 +61,8 @@ for target in "${targets[@]}"; do
     # libFuzzer and the sanitizers still report through a copy of it.
     if "$binary" "$corpus" -max_total_time="$seconds" -timeout=10 -close_fd_mask=2 \
         -artifact_prefix="$artifacts/" -print_final_stats=1 >"$log" 2>&1; then
-        grep -E '^stat::number_of_executed_units|^Done' "$log" | sed 's/^/    /' || true
+        grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units' "$log" |
+            sed 's/^/    /' || true
     else
         echo "fuzz: $target FAILED" >&2
         tail -n 40 "$log" >&2

@@ -1,7 +1,17 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test, under a virtual X display (real OpenGL in software).
+# Builds everything and runs every test, under a virtual X display (real OpenGL in software);
+# then every fuzz target briefly, and the library tests again under the sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
-cd build
-xvfb-run -a -s "-screen 0 1280x720x24" ctest --output-on-failure -j"$(nproc)" --timeout 600
+(
+    cd build
+    xvfb-run -a -s "-screen 0 1280x720x24" ctest --output-on-failure -j"$(nproc)" --timeout 600
+)
+
+# Each fuzz target over its seed corpus, then 20 s of new inputs (build-fuzz/, clang).
+scripts/fuzz.sh 20
+
+# The model library, texture readers, audio layer and asset generator with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-asan/).
+scripts/sanitize.sh
