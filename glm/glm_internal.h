@@ -100,8 +100,8 @@ inline std::string_view nextWord(std::string_view& text) {
     return std::string_view(word, static_cast<size_t>(p - word));
 }
 
-// Plain decimals, the usual case: an optional minus, up to seven integer digits, an optional '.'
-// and fraction digits, fifteen significant digits at most, no exponent. Gives the same float as a
+// Plain decimals, the usual case: an optional minus, digits, an optional '.' and more digits,
+// fifteen digits at most, all within sixteen bytes, no exponent. Gives the same float as a
 // full conversion, correctly rounded: the digits form an integer below 2^53, so one double
 // division rounds once, and the float nearest to that double is the float nearest to the text
 // unless the double lies exactly halfway between two floats, which is left to the full
@@ -111,52 +111,56 @@ inline std::string_view nextWord(std::string_view& text) {
 // conversion would stop.
 inline constexpr double kDecimalPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-inline constexpr uint64_t kDecimalScales[] = {1,      10,      100,      1000,     10000,
-                                              100000, 1000000, 10000000, 100000000};
+
+// Bit i set when p[i] is an ASCII digit, for i < 16.
+inline uint32_t digitMask16(const char* p) {
+#if defined(__SSE2__)
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i x =
+        _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi8('0'));
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(x, nine), nine)));
+#else
+    uint32_t mask = 0;
+    for (int i = 0; i < 16; ++i) {
+        mask |= uint32_t{static_cast<unsigned char>(p[i] - '0') <= 9} << i;
+    }
+    return mask;
+#endif
+}
 
 __attribute__((always_inline)) inline bool parseDecimal(const char* p, float& value,
                                                         const char*& stop) {
     const bool negative = *p == '-';
     p += negative;
-    const uint64_t first = load8(p);
-    const unsigned whole = digitRun(first);
-    if (whole == 8) {
-        return false;
-    }
+    // Where the digits are among the next sixteen bytes: the first gap ends the integer part.
+    const uint32_t gaps = ~digitMask16(p);
+    const auto whole = static_cast<unsigned>(__builtin_ctz(gaps));
     uint64_t mantissa;
     unsigned fraction = 0;
     if (p[whole] == '.') {
         const char* digits = p + whole + 1;
-        const uint64_t second = load8(digits);
-        fraction = digitRun(second);
-        if (whole + fraction - 1 < 8) {  // one to eight digits in all: one word, one conversion
+        fraction = static_cast<unsigned>(__builtin_ctz(gaps >> (whole + 1)));
+        const unsigned total = whole + fraction;
+        if (total - 1 < 8 && whole < 8) {  // one to eight digits: one word, one conversion
             const uint64_t joined =
-                (first & ((uint64_t{1} << (8 * whole)) - 1)) | (second << (8 * whole));
-            mantissa = digitValue(joined, whole + fraction);
-        } else if (whole + fraction == 0) {
-            return false;
-        } else if (fraction < 8) {
-            mantissa =
-                digitValue(first, whole) * kDecimalScales[fraction] + digitValue(second, fraction);
-        } else {  // eight or more fraction digits
-            const uint64_t third = load8(digits + 8);
-            const unsigned more = digitRun(third);
-            if (whole + 8 + more > 15) {
-                return false;
+                (load8(p) & ((uint64_t{1} << (8 * whole)) - 1)) | (load8(digits) << (8 * whole));
+            mantissa = digitValue(joined, total);
+        } else if (total == 0 || total > 15 || whole + 1 + fraction >= 16) {
+            return false;  // no digits, too many, or more than these sixteen bytes show
+        } else {
+            mantissa = 0;
+            for (const char* q = p; q < digits + fraction; ++q) {
+                if (q != digits - 1) {
+                    mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+                }
             }
-            mantissa =
-                (whole ? digitValue(first, whole) : 0) * kDecimalScales[8] + digitValue(second, 8);
-            if (more) {
-                mantissa = mantissa * kDecimalScales[more] + digitValue(third, more);
-            }
-            fraction += more;
         }
         p = digits + fraction;
     } else {
-        if (whole == 0) {
+        if (whole - 1 >= 8) {  // none, or more than eight
             return false;
         }
-        mantissa = digitValue(first, whole);
+        mantissa = digitValue(load8(p), whole);
         p += whole;
     }
     if ((*p | 0x20) == 'e') {
@@ -501,6 +505,26 @@ size_t scanPlainFaceWide(const char* p, const char* end, CornerFormat& format, C
     }
     return plainCorners<CornerFormat::VertexTexCoord, Store>(p, end, corners, capacity);
 }
+#endif
+
+#if defined(__x86_64__)
+#define GLM_WIDE_FACES 1
+// Whole face lines at once: for processors with AVX2, BMI1/2, POPCNT and PCLMUL, which
+// wideFacesAvailable tells (and tests may switch off).
+bool wideFacesAvailable();
+void enableWideFaces(bool enable);
+
+// How many corners scanPlainFace would count on a line of at most 63 bytes without minus signs
+// (0 when it is not plain), decided for the whole line at once from where its digits, slashes
+// and blanks are: bytes other than those, a slash at either end of a word, three slashes in a
+// row, or a word shaped unlike the first make it not plain. The shapes are checked by counting:
+// in "a/b" words, word starts and slash runs alternate; in "a//b" words too, with every run two
+// slashes long; in "a/b/c" words, an even number of runs precedes every word start and word
+// starts alternate with the odd-numbered runs, so every word holds exactly two. `end` needs 64
+// readable bytes after it.
+__attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) size_t wideFace(const char* p,
+                                                                       const char* end,
+                                                                       CornerFormat& format);
 #endif
 
 // A progress record's value for a percentage of its range, truncated towards zero.

@@ -21,6 +21,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(GLM_WIDE_FACES)
+#include <immintrin.h>
+#endif
 
 using namespace glm_detail;
 
@@ -82,6 +85,14 @@ constexpr size_t kPadding = 64;      // readable bytes after every line's end by
 // file's last window, which is read into the buffer like the end of a stream.
 class LineSource {
 public:
+    // Where reading stands: the bytes not yet handed out are [cursor, limit), and the first
+    // `searched` of them hold no '\n'. Kept by the caller, so that it lives in registers.
+    struct Span {
+        const char* cursor;
+        const char* limit;
+        size_t searched;
+    };
+
     // Streams `file` from its current position.
     explicit LineSource(FILE* file) : file_(file) { stream(); }
 
@@ -96,7 +107,7 @@ public:
             size_ = static_cast<uint64_t>(info.st_size);
             page_ = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
             if (map(0, kWindow)) {
-                cursor_ = map_;
+                start_ = Span{map_, map_ + kWindow - kPadding, 0};
                 return;
             }
         }
@@ -105,40 +116,39 @@ public:
     }
 
     // `text` holds `size` bytes followed by a '\n' and kPadding readable bytes.
-    LineSource(char* text, size_t size) : cursor_(text), limit_(text + size), eof_(true) {}
+    LineSource(char* text, size_t size) : start_{text, text + size, 0}, eof_(true) {}
 
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
     ~LineSource() { unmap(); }
 
-    // False at the end.
-    __attribute__((always_inline)) bool next(const char*& begin, const char*& end) {
+    Span start() const { return start_; }
+
+    // The next line of `span`; false at the end.
+    __attribute__((always_inline)) bool next(Span& span, const char*& begin, const char*& end) {
         for (;;) {
-            const char* lf = findLineFeed(cursor_ + searched_, limit_);
-            if (lf != limit_) {
-                begin = cursor_;
-                end = lf > cursor_ && lf[-1] == '\r' ? lf - 1 : lf;
-                cursor_ = lf + 1;
-                searched_ = 0;
-                ++line_;
+            const char* lf = findLineFeed(span.cursor + span.searched, span.limit);
+            if (lf != span.limit) {
+                begin = span.cursor;
+                end = lf > span.cursor && lf[-1] == '\r' ? lf - 1 : lf;
+                span.cursor = lf + 1;
+                span.searched = 0;
                 return true;
             }
-            searched_ = static_cast<size_t>(limit_ - cursor_);
-            if (!more()) {
-                if (cursor_ == limit_) {
+            span.searched = static_cast<size_t>(span.limit - span.cursor);
+            span = more(span);
+            if (span.searched == static_cast<size_t>(span.limit - span.cursor)) {  // no more
+                if (span.searched == 0) {
                     return false;
                 }
-                begin = cursor_;  // the last line, without a line end
-                end = limit_;
-                cursor_ = limit_;
-                searched_ = 0;
-                ++line_;
+                begin = span.cursor;  // the last line, without a line end
+                end = span.limit;
+                span.cursor = span.limit;
+                span.searched = 0;
                 return true;
             }
         }
     }
-    // Number of the line last returned, from 1.
-    unsigned long lineNumber() const { return line_; }
 
 private:
     // The first '\n' in [p, limit), or limit.
@@ -162,25 +172,24 @@ private:
 
     void stream() {
         buffer_.assign(kChunk + 1 + kPadding, '\0');
-        cursor_ = limit_ = buffer_.data();
-        *limit_ = '\n';
-        searched_ = 0;
+        buffer_[0] = '\n';
+        start_ = Span{buffer_.data(), buffer_.data(), 0};
     }
 
-    // More bytes after the pending line; false at the end.
-    __attribute__((noinline)) bool more() {
-        return map_ ? advance() : refill();
+    // The span with more bytes after its pending line, or as it was at the end.
+    __attribute__((noinline)) Span more(Span span) {
+        return map_ ? advance(span) : refill(span);
     }
 
     // Keeps the unfinished line at the front of the buffer and reads more after it.
-    bool refill() {
+    Span refill(Span span) {
         if (eof_) {
-            return false;
+            return span;
         }
         char* base = buffer_.data();
-        const size_t kept = static_cast<size_t>(limit_ - cursor_);
-        if (kept > 0 && cursor_ != base) {
-            std::memmove(base, cursor_, kept);
+        const auto kept = static_cast<size_t>(span.limit - span.cursor);
+        if (kept > 0 && span.cursor != base) {
+            std::memmove(base, span.cursor, kept);
         }
         size_t capacity = buffer_.size() - 1 - kPadding;
         if (kept == capacity) {
@@ -190,10 +199,8 @@ private:
         }
         const size_t got = std::fread(base + kept, 1, capacity - kept, file_);
         eof_ = got < capacity - kept;
-        cursor_ = base;
-        limit_ = base + kept + got;
-        *limit_ = '\n';
-        return got > 0;
+        base[kept + got] = '\n';
+        return Span{base, base + kept + got, span.searched};
     }
 
     // Maps the window at `offset` (a multiple of the page size); lines are taken from it only
@@ -207,7 +214,6 @@ private:
         map_ = static_cast<char*>(at);
         mapOffset_ = offset;
         mapLength_ = length;
-        limit_ = map_ + length - kPadding;
         return true;
     }
 
@@ -220,34 +226,28 @@ private:
 
     // Moves the window on to the pending line, or, near the file's end, reads the rest of the
     // file (however much it holds by then) into the buffer and goes on as a stream at its end.
-    bool advance() {
-        const uint64_t at = mapOffset_ + static_cast<uint64_t>(cursor_ - map_);
+    Span advance(Span span) {
+        const uint64_t at = mapOffset_ + static_cast<uint64_t>(span.cursor - map_);
         const uint64_t offset = at - at % page_;
         const size_t length = offset == mapOffset_ ? 2 * mapLength_ : mapLength_;
         unmap();
         if (offset + length + kWindow <= size_ && map(offset, length)) {
-            cursor_ = map_ + (at - offset);
-            return true;
+            return Span{map_ + (at - offset), map_ + length - kPadding, span.searched};
         }
+        stream();
         if (fseeko(file_, static_cast<off_t>(at), SEEK_SET) != 0) {
             eof_ = true;
-            cursor_ = limit_ = buffer_.data();  // empty
-            return false;
+            return start_;  // nothing more
         }
-        const size_t searched = searched_;
-        stream();
-        refill();
-        searched_ = std::min(searched, static_cast<size_t>(limit_ - cursor_));
-        return limit_ != cursor_;
+        const Span read = refill(start_);
+        return Span{read.cursor, read.limit,
+                    std::min(span.searched, static_cast<size_t>(read.limit - read.cursor))};
     }
 
     FILE* file_ = nullptr;
     std::vector<char> buffer_;
-    const char* cursor_ = nullptr;  // start of the next line
-    char* limit_ = nullptr;         // end of the bytes that lines are taken from
-    size_t searched_ = 0;           // bytes after cursor_ known to hold no '\n'
+    Span start_{nullptr, nullptr, 0};
     bool eof_ = false;
-    unsigned long line_ = 0;
 
     int fd_ = -1;  // mapping: the file, its size at the start, the window
     uint64_t size_ = 0, page_ = 4096;
@@ -350,6 +350,23 @@ private:
     Corner* corners_ = local_;
 };
 
+// ---- Whole face lines ------------------------------------------------------------------------
+
+#if defined(GLM_WIDE_FACES)
+
+bool wideFaces = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+                 __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt") &&
+                 __builtin_cpu_supports("pclmul");
+bool wideFacesOn = true;
+
+// Bit i: the XOR of bits 0..i, in one carry-less multiplication by all ones.
+__attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) inline uint64_t prefixXor(uint64_t x) {
+    return static_cast<uint64_t>(_mm_cvtsi128_si64(
+        _mm_clmulepi64_si128(_mm_cvtsi64_si128(static_cast<long long>(x)), _mm_set1_epi8(-1), 0)));
+}
+
+#endif
+
 // ---- First pass ------------------------------------------------------------------------------
 
 constexpr uint64_t kMaxItems = 0x7ffffffe;  // indices are 32-bit signed
@@ -393,7 +410,17 @@ void CountPass::selectGroup(const std::string& name) {
 
 void CountPass::face(const char* rest, const char* end) {
     CornerFormat format;
-    const uint64_t triangles = faces_.read<false>(rest, end, format) - 2;
+    size_t corners = 0;
+#if defined(GLM_WIDE_FACES)
+    if (wideFacesAvailable()) {
+        corners = wideFace(rest, end, format);
+        corners += corners < 3 && corners > 0 ? 3 - corners : 0;  // a short face repeats corners
+    }
+#endif
+    if (corners == 0) {
+        corners = faces_.read<false>(rest, end, format);
+    }
+    const uint64_t triangles = corners - 2;
     counts_.triangles += triangles;
     *groupTriangles_ += triangles;
 }
@@ -439,8 +466,9 @@ void CountPass::statement(const char* begin, const char* end) {
 
 Counts CountPass::run(LineSource& lines) {
     selectGroup("default");
+    LineSource::Span span = lines.start();
     const char *begin, *end;
-    while (lines.next(begin, end)) {
+    while (lines.next(span, begin, end)) {
         // One or two bytes tell the common statements (a line's end byte is a blank to isBlank).
         switch (*begin) {
             case 'v':
@@ -500,6 +528,20 @@ Capacities allocateGroups(ObjModel* model) {
     return capacities;
 }
 
+// Large arrays are filled once, front to back: huge pages spare most of their page faults.
+void adviseHugePages(void* block, size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kHuge = uintptr_t{1} << 21;
+    if (bytes >= 2 * kHuge) {
+        const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
+        const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHuge - 1);
+        if (end > begin) {
+            madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+        }
+    }
+#endif
+}
+
 void allocateArrays(ObjModel* model) {
     // Zeroed, so an item the file leaves unset reads as 0 rather than as garbage.
     std::free(model->vertices);
@@ -517,9 +559,25 @@ void allocateArrays(ObjModel* model) {
                            : nullptr;
     model->triangles =
         static_cast<ObjTriangle*>(checkedCalloc(model->trianglecount, sizeof(ObjTriangle)));
+    adviseHugePages(model->vertices, (size_t{model->vertexcount} + 1) * 3 * sizeof(GLfloat));
+    adviseHugePages(model->triangles, size_t{model->trianglecount} * sizeof(ObjTriangle));
 }
 
 // ---- Fill pass -------------------------------------------------------------------------------
+
+// "%f %f %f" into values: the usual single blank and plain decimal straight away, anything else
+// the general way from there on.
+template <int Count>
+__attribute__((always_inline)) inline void storeFloats(const char* p, const char* end,
+                                                       GLfloat* values) {
+    for (int k = 0; k < Count; ++k) {
+        p += *p == ' ';
+        if (!parseDecimal(p, values[k], p)) {
+            scanFloats(p, end, values + k, Count - k);
+            return;
+        }
+    }
+}
 
 constexpr unsigned kWarningLimit = 10;
 
@@ -541,6 +599,7 @@ private:
     template <CornerFormat F>
     bool plainFace(const char* p, const char* end);
 #endif
+
     GLint resolve(int64_t index, GLuint soFar, GLuint total) const;
     void warnIndex(const char* what, int64_t index, GLuint total, const char* outcome);
     void warnOverflow();
@@ -549,7 +608,7 @@ private:
     ObjModel* model_;
     ObjProgress* progress_;
     Capacities capacities_;
-    const LineSource* lines_ = nullptr;
+    unsigned long line_ = 0;  // number of the line being read, from 1
     FaceReader faces_;
 
     GLuint vertices_ = 0, normals_ = 0, texcoords_ = 0;  // items stored so far
@@ -584,7 +643,7 @@ void FillPass::warnOverflow() {
 void FillPass::warnIndex(const char* what, int64_t index, GLuint total, const char* outcome) {
     if (++warnings_ <= kWarningLimit) {
         std::printf("glmFillPass() warning: line %lu: face uses %s %lld, but there are %u; %s.\n",
-                    lines_->lineNumber(), what, static_cast<long long>(index), total, outcome);
+                    line_, what, static_cast<long long>(index), total, outcome);
     }
 }
 
@@ -605,7 +664,7 @@ void FillPass::vertex(const char* rest, const char* end) {
         return;
     }
     ++vertices_;
-    scanFloats(rest, end, model_->vertices + 3 * size_t{vertices_}, 3);
+    storeFloats<3>(rest, end, model_->vertices + 3 * size_t{vertices_});
 
     const GLuint next = vertices_ + 1;
     if (progress_ && progress_->report && next % 200 == 0) {
@@ -624,7 +683,7 @@ void FillPass::normal(const char* rest, const char* end) {
         return;
     }
     ++normals_;
-    scanFloats(rest, end, model_->normals + 3 * size_t{normals_}, 3);
+    storeFloats<3>(rest, end, model_->normals + 3 * size_t{normals_});
 }
 
 void FillPass::texCoord(const char* rest, const char* end) {
@@ -633,7 +692,7 @@ void FillPass::texCoord(const char* rest, const char* end) {
         return;
     }
     ++texcoords_;
-    scanFloats(rest, end, model_->texcoords + 2 * size_t{texcoords_}, 2);
+    storeFloats<2>(rest, end, model_->texcoords + 2 * size_t{texcoords_});
 }
 
 #if defined(__SSE2__)
@@ -843,10 +902,12 @@ void FillPass::statement(const char* begin, const char* end) {
 }
 
 void FillPass::run(LineSource& lines) {
-    lines_ = &lines;
     selectGroup("default");
+    LineSource::Span span = lines.start();
     const char *begin, *end;
-    while (lines.next(begin, end)) {
+    unsigned long line = 0;
+    while (lines.next(span, begin, end)) {
+        line_ = ++line;
         // The common statements by their first bytes, when a blank or tab ends the keyword.
         const char second = begin[1];
         switch (*begin) {
@@ -936,6 +997,77 @@ CornerFormat glm_detail::scanFace(std::string_view rest, std::vector<Corner>& co
     }
     return format;
 }
+
+#if defined(GLM_WIDE_FACES)
+bool glm_detail::wideFacesAvailable() {
+    return wideFaces && wideFacesOn;
+}
+
+void glm_detail::enableWideFaces(bool enable) {
+    wideFacesOn = enable;
+}
+
+__attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) size_t glm_detail::wideFace(
+    const char* p, const char* end, CornerFormat& format) {
+    const auto size = static_cast<size_t>(end - p);
+    if (size > 63) {
+        return 0;
+    }
+    // Digits, slashes and blanks among 64 bytes, 32 at a time; the rest masked off below.
+    const __m256i zero = _mm256_set1_epi8('0'), nine = _mm256_set1_epi8(9);
+    const __m256i slash = _mm256_set1_epi8('/'), space = _mm256_set1_epi8(' '),
+                  tab = _mm256_set1_epi8('\t');
+    uint64_t d = 0, s = 0, b = 0;
+    for (size_t at = 0; at < size; at += 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at));
+        const __m256i x = _mm256_sub_epi8(v, zero);
+        d |= uint64_t{static_cast<uint32_t>(
+                 _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(x, nine), nine)))}
+             << at;
+        s |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, slash)))}
+             << at;
+        b |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(
+                 _mm256_or_si256(_mm256_cmpeq_epi8(v, space), _mm256_cmpeq_epi8(v, tab))))}
+             << at;
+    }
+    const uint64_t valid = (uint64_t{1} << size) - 1;
+    d &= valid;
+    s &= valid;
+    b &= valid;
+    const uint64_t words = d | s;
+    const uint64_t starts = words & ~(words << 1);
+    const uint64_t ends = words & ~(words >> 1);
+    const uint64_t doubled = s & (s << 1);  // second slash of a pair
+    if (((d | s | b) ^ valid) | (s & (starts | ends)) | (doubled & (doubled << 1)) || !starts) {
+        return 0;
+    }
+    const uint64_t runs = s & ~doubled;  // first slash of every run
+    const uint64_t first = ((ends & -ends) << 1) - (starts & -starts);
+    const uint64_t firstRuns = runs & first;
+    uint64_t bad;
+    if (firstRuns == 0) {
+        format = CornerFormat::Vertex;
+        bad = s;
+    } else if ((firstRuns & (firstRuns - 1)) == 0) {
+        if (doubled & first) {
+            format = CornerFormat::VertexNormal;
+            bad = doubled ^ (runs << 1);
+        } else {
+            format = CornerFormat::VertexTexCoord;
+            bad = doubled;
+        }
+        const uint64_t x = prefixXor(starts | runs);
+        bad |= (starts & ~x) | (runs & x) | (x >> 63);
+    } else {
+        format = CornerFormat::Full;
+        const uint64_t y = prefixXor(runs);
+        const uint64_t odd = runs & y;
+        const uint64_t z = prefixXor(starts | odd);
+        bad = doubled | (starts & y) | (y >> 63) | (starts & ~z) | (odd & z) | (z >> 63);
+    }
+    return bad ? 0 : static_cast<size_t>(__builtin_popcountll(starts));
+}
+#endif
 
 // ---- Public passes ---------------------------------------------------------------------------
 
