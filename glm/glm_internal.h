@@ -101,16 +101,18 @@ inline std::string_view nextWord(std::string_view& text) {
 }
 
 // Plain decimals, the usual case: an optional minus, digits, an optional '.' and more digits,
-// fifteen digits at most, all within sixteen bytes, no exponent. Gives the same float as a
-// full conversion, correctly rounded: the digits form an integer below 2^53, so one double
-// division rounds once, and the float nearest to that double is the float nearest to the text
-// unless the double lies exactly halfway between two floats, which is left to the full
-// conversion. `p` is the first character after the blanks. The text must end in a byte that is
-// not a digit, '.', 'e' or 'E' (a line end, say), with sixteen readable bytes after it. False
-// (nothing stored) when the text needs the full conversion; otherwise `stop` is where a full
-// conversion would stop.
-inline constexpr double kDecimalPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+// fifteen digits at most, all within sixteen bytes, no exponent. Gives the same float as a full
+// conversion, correctly rounded. The value is m / 10^k for the integer m (below 2^53) that the
+// digits form; m times the double nearest 10^-k, rounded to a double, lies within two units of
+// its last place of it, so the float nearest to that product is the float nearest to the text
+// unless the product lies within a few units of a point halfway between two floats; those
+// rare texts are left to the full conversion. `p` is the first character after the blanks. The
+// text must end in a byte that is not a digit, '.', 'e' or 'E' (a line end, say), with sixteen
+// readable bytes after it. False (nothing stored) when the text needs the full conversion;
+// otherwise `stop` is where a full conversion would stop.
+inline constexpr double kDecimalInverses[] = {1e-0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,
+                                              1e-6,  1e-7,  1e-8,  1e-9,  1e-10, 1e-11,
+                                              1e-12, 1e-13, 1e-14, 1e-15};
 
 // Bit i set when p[i] is an ASCII digit, for i < 16.
 inline uint32_t digitMask16(const char* p) {
@@ -166,13 +168,15 @@ __attribute__((always_inline)) inline bool parseDecimal(const char* p, float& va
     if ((*p | 0x20) == 'e') {
         return false;
     }
-    const double exact = static_cast<double>(mantissa) / kDecimalPowers[fraction];
+    // Within four units of the last place of a halfway point between two floats, the float
+    // nearest to the product might not be the float nearest to the text.
+    const double product = static_cast<double>(mantissa) * kDecimalInverses[fraction];
     uint64_t bits;
-    __builtin_memcpy(&bits, &exact, sizeof bits);
-    if ((bits & 0x1FFFFFFFull) == 0x10000000ull) {  // halfway between two floats
+    __builtin_memcpy(&bits, &product, sizeof bits);
+    if ((bits & 0x1FFFFFFFull) - (0x10000000ull - 4) <= 8) {
         return false;
     }
-    const auto magnitude = static_cast<float>(exact);
+    const auto magnitude = static_cast<float>(product);
     value = negative ? -magnitude : magnitude;
     stop = p;
     return true;

@@ -81,8 +81,9 @@ constexpr size_t kPadding = 64;      // readable bytes after every line's end by
 // look ahead without bounds checks and find the line's end by its value.
 //
 // A file is streamed through one buffer, or, when the reader reads a large regular file whole,
-// mapped a window at a time so that its bytes are not copied; the mapping never reaches the
-// file's last window, which is read into the buffer like the end of a stream.
+// mapped a window at a time so that its bytes are not copied; what follows the last window's
+// last full line (less than a line and kPadding bytes) is read into the buffer like the end of
+// a stream, so every line keeps its readable bytes after it.
 class LineSource {
 public:
     // Where reading stands: the bytes not yet handed out are [cursor, limit), and the first
@@ -102,12 +103,12 @@ public:
         struct stat info;
         const int fd = fileno(file);
         if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-            static_cast<uint64_t>(info.st_size) > 2 * kWindow) {
+            static_cast<uint64_t>(info.st_size) > kChunk) {
             fd_ = fd;
             size_ = static_cast<uint64_t>(info.st_size);
             page_ = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
-            if (map(0, kWindow)) {
-                start_ = Span{map_, map_ + kWindow - kPadding, 0};
+            if (map(0, static_cast<size_t>(std::min<uint64_t>(kWindow, size_)))) {
+                start_ = Span{map_, map_ + mapLength_ - kPadding, 0};
                 return;
             }
         }
@@ -203,8 +204,9 @@ private:
         return Span{base, base + kept + got, span.searched};
     }
 
-    // Maps the window at `offset` (a multiple of the page size); lines are taken from it only
-    // up to kPadding bytes before its end.
+    // Maps the window at `offset` (a multiple of the page size, the window not beyond the end of
+    // the file as it was at the start); lines are taken from it only up to kPadding bytes before
+    // its end.
     bool map(uint64_t offset, size_t length) {
         void* at = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_,
                         static_cast<off_t>(offset));
@@ -229,9 +231,11 @@ private:
     Span advance(Span span) {
         const uint64_t at = mapOffset_ + static_cast<uint64_t>(span.cursor - map_);
         const uint64_t offset = at - at % page_;
-        const size_t length = offset == mapOffset_ ? 2 * mapLength_ : mapLength_;
+        const bool last = mapOffset_ + mapLength_ >= size_;
+        const uint64_t length = std::min<uint64_t>(
+            offset == mapOffset_ ? 2 * mapLength_ : std::max(mapLength_, kWindow), size_ - offset);
         unmap();
-        if (offset + length + kWindow <= size_ && map(offset, length)) {
+        if (!last && length > 4 * kPadding && map(offset, static_cast<size_t>(length))) {
             return Span{map_ + (at - offset), map_ + length - kPadding, span.searched};
         }
         stream();
