@@ -5,6 +5,7 @@
 #include "driver/demo_globals.h"
 #include "driver/sprites.h"
 #include "glm/demo_models.h"
+#include "scenes/fades.h"
 #include "scenes/scenes.h"
 
 namespace {
@@ -37,10 +38,7 @@ void advance(float dt) {
             break;
         case kTurnOut:
             d.scene1Angle -= (90.0f / d.timeUnitHalf) * dt;
-            d.scene1Fade += (255.0f / d.timeUnitHalf) * dt;
-            if (d.scene1Fade > 255.0f) {
-                d.scene1Fade = 255.0f;
-            }
+            fadeToOpaque(d.scene1Fade, (255.0f / d.timeUnitHalf) * dt);
             d.scene1Timer += dt;
             if (d.scene1Timer >= d.timeUnitHalf) {
                 d.sceneIndex += 1;

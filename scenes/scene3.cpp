@@ -3,6 +3,7 @@
 // car grows in the middle, and everything fades to white. 16 seconds.
 #include "driver/demo_globals.h"
 #include "driver/sprites.h"
+#include "scenes/fades.h"
 #include "scenes/scenes.h"
 
 namespace {
@@ -21,9 +22,7 @@ void advance(float dt) {
     DemoGlobals& d = demo;
     switch (d.scene3Phase) {
         case kFadeIn:
-            d.scene3BlackFade -= (255.0f / d.timeUnit) * dt;
-            if (d.scene3BlackFade <= 0.0f) {
-                d.scene3BlackFade = 0.0f;
+            if (fadeToClear(d.scene3BlackFade, (255.0f / d.timeUnit) * dt)) {
                 d.scene3Phase = kFigureRises;
             }
             break;
@@ -73,10 +72,7 @@ void advance(float dt) {
         case kFadeToWhite:
             d.scene3CarScale += (1.0f / d.timeUnitHalf) * dt;
             d.scene3Timer += dt;
-            d.scene3WhiteFade += (255.0f / d.timeUnitHalf) * dt;
-            if (d.scene3WhiteFade > 255.0f) {
-                d.scene3WhiteFade = 255.0f;
-            }
+            fadeToOpaque(d.scene3WhiteFade, (255.0f / d.timeUnitHalf) * dt);
             if (d.scene3Timer >= d.timeUnitHalf) {
                 d.sceneIndex += 1;
             }

@@ -5,6 +5,7 @@
 #include "driver/demo_globals.h"
 #include "driver/sprites.h"
 #include "glm/demo_models.h"
+#include "scenes/fades.h"
 #include "scenes/scenes.h"
 
 namespace {
@@ -17,9 +18,7 @@ void advance(float dt) {
     DemoGlobals& d = demo;
     switch (d.scene4Phase) {
         case kFadeIn:
-            d.scene4Fade -= (255.0f / d.timeUnitHalf) * dt;
-            if (d.scene4Fade <= 0.0f) {
-                d.scene4Fade = 0.0f;
+            if (fadeToClear(d.scene4Fade, (255.0f / d.timeUnitHalf) * dt)) {
                 d.scene4Phase = kWalkInAndHold;
             }
             break;
@@ -35,9 +34,7 @@ void advance(float dt) {
             break;
         case kFadeOut:
             d.scene4BubbleY -= 100.0f * dt;
-            d.scene4Fade += (255.0f / d.timeUnitHalf) * dt;
-            if (d.scene4Fade >= 255.0f) {
-                d.scene4Fade = 255.0f;
+            if (fadeToOpaque(d.scene4Fade, (255.0f / d.timeUnitHalf) * dt)) {
                 d.sceneIndex += 1;
             }
             break;

@@ -2,6 +2,7 @@
 // piece in a bubble that throbs with the beat, and sinks again. Black fades in and out; 14 seconds.
 #include "driver/demo_globals.h"
 #include "driver/sprites.h"
+#include "scenes/fades.h"
 #include "scenes/scenes.h"
 
 namespace {
@@ -22,9 +23,7 @@ void advance(float dt) {
     DemoGlobals& d = demo;
     switch (d.scene5Phase) {
         case kFadeIn:
-            d.scene5Fade -= (255.0f / d.timeUnitHalf) * dt;
-            if (d.scene5Fade <= 0.0f) {
-                d.scene5Fade = 0.0f;
+            if (fadeToClear(d.scene5Fade, (255.0f / d.timeUnitHalf) * dt)) {
                 d.scene5Phase = kWait;
             }
             break;

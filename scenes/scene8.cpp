@@ -5,6 +5,7 @@
 #include "driver/demo_globals.h"
 #include "driver/sprites.h"
 #include "glm/demo_models.h"
+#include "scenes/fades.h"
 #include "scenes/scenes.h"
 
 namespace {
@@ -17,9 +18,7 @@ void advance(float dt) {
     d.scene8ScrollY -= 100.0f * dt;
     switch (d.scene8Phase) {
         case kFadeIn:
-            d.scene8Fade -= (255.0f / d.timeUnitHalf) * dt;
-            if (d.scene8Fade <= 0.0f) {
-                d.scene8Fade = 0.0f;
+            if (fadeToClear(d.scene8Fade, (255.0f / d.timeUnitHalf) * dt)) {
                 d.scene8Phase = kHold;
             }
             break;
@@ -30,9 +29,7 @@ void advance(float dt) {
             }
             break;
         case kFadeOut:
-            d.scene8Fade += (255.0f / d.timeUnitHalf) * dt;
-            if (d.scene8Fade >= 255.0f) {
-                d.scene8Fade = 255.0f;
+            if (fadeToOpaque(d.scene8Fade, (255.0f / d.timeUnitHalf) * dt)) {
                 d.sceneIndex += 1;
             }
             break;
