@@ -110,9 +110,8 @@ inline std::string_view nextWord(std::string_view& text) {
 // text must end in a byte that is not a digit, '.', 'e' or 'E' (a line end, say), with sixteen
 // readable bytes after it. False (nothing stored) when the text needs the full conversion;
 // otherwise `stop` is where a full conversion would stop.
-inline constexpr double kDecimalInverses[] = {1e-0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,
-                                              1e-6,  1e-7,  1e-8,  1e-9,  1e-10, 1e-11,
-                                              1e-12, 1e-13, 1e-14, 1e-15};
+inline constexpr double kDecimalInverses[] = {1e-0, 1e-1, 1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
+                                              1e-8, 1e-9, 1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15};
 
 // Bit i set when p[i] is an ASCII digit, for i < 16.
 inline uint32_t digitMask16(const char* p) {
@@ -511,12 +510,15 @@ size_t scanPlainFaceWide(const char* p, const char* end, CornerFormat& format, C
 }
 #endif
 
+// The reader's shortcuts for plain face lines (on by default). Tests switch them off to hold
+// what the reader makes with them against what the general reading makes.
+void enablePlainFaces(bool enable);
+bool plainFacesEnabled();
+
 #if defined(__x86_64__)
 #define GLM_WIDE_FACES 1
-// Whole face lines at once: for processors with AVX2, BMI1/2, POPCNT and PCLMUL, which
-// wideFacesAvailable tells (and tests may switch off).
+// Whole face lines at once: for processors with AVX2, BMI1/2, POPCNT and PCLMUL.
 bool wideFacesAvailable();
-void enableWideFaces(bool enable);
 
 // How many corners scanPlainFace would count on a line of at most 63 bytes without minus signs
 // (0 when it is not plain), decided for the whole line at once from where its digits, slashes

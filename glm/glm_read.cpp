@@ -324,11 +324,13 @@ public:
     template <bool Store>
     size_t read(const char* rest, const char* end, CornerFormat& format) {
         size_t count = 0;
+        if (plainFacesEnabled()) {
 #if defined(__SSE2__)
-        count = scanPlainFaceWide<Store>(rest, end, format, local_, kLocal);
+            count = scanPlainFaceWide<Store>(rest, end, format, local_, kLocal);
 #endif
-        if (count == 0) {
-            count = scanPlainFace<Store>(rest, end, format, local_, kLocal);
+            if (count == 0) {
+                count = scanPlainFace<Store>(rest, end, format, local_, kLocal);
+            }
         }
         if (count == 0) {
             format = scanFace(std::string_view(rest, static_cast<size_t>(end - rest)), general_);
@@ -361,7 +363,6 @@ private:
 bool wideFaces = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
                  __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt") &&
                  __builtin_cpu_supports("pclmul");
-bool wideFacesOn = true;
 
 // Bit i: the XOR of bits 0..i, in one carry-less multiplication by all ones.
 __attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) inline uint64_t prefixXor(uint64_t x) {
@@ -416,7 +417,7 @@ void CountPass::face(const char* rest, const char* end) {
     CornerFormat format;
     size_t corners = 0;
 #if defined(GLM_WIDE_FACES)
-    if (wideFacesAvailable()) {
+    if (wideFaces && plainFacesEnabled()) {
         corners = wideFace(rest, end, format);
         corners += corners < 3 && corners > 0 ? 3 - corners : 0;  // a short face repeats corners
     }
@@ -784,7 +785,7 @@ void FillPass::face(const char* rest, const char* end) {
     while (*p == ' ' || *p == '\t') {
         ++p;
     }
-    if (p != end) {
+    if (p != end && plainFacesEnabled()) {
         bool done = false;
         switch (plainFormat(p)) {
             case CornerFormat::Full:
@@ -975,6 +976,18 @@ struct FileCloser {
 
 // ---- General face reading ----------------------------------------------------------------------
 
+namespace {
+bool plainFaces = true;
+}
+
+void glm_detail::enablePlainFaces(bool enable) {
+    plainFaces = enable;
+}
+
+bool glm_detail::plainFacesEnabled() {
+    return plainFaces;
+}
+
 CornerFormat glm_detail::scanFace(std::string_view rest, std::vector<Corner>& corners) {
     corners.clear();
     const std::string_view first = nextWord(rest);
@@ -1004,11 +1017,7 @@ CornerFormat glm_detail::scanFace(std::string_view rest, std::vector<Corner>& co
 
 #if defined(GLM_WIDE_FACES)
 bool glm_detail::wideFacesAvailable() {
-    return wideFaces && wideFacesOn;
-}
-
-void glm_detail::enableWideFaces(bool enable) {
-    wideFacesOn = enable;
+    return wideFaces;
 }
 
 __attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) size_t glm_detail::wideFace(
