@@ -50,7 +50,6 @@ void interrupt(Interruption& run) {
         WatchedChild child({ZANDAR_EXE}, assets, {x.environment(), "ALSOFT_DRIVERS=null"});
         run.loaded = child.waitForOutput("generic data loaded\n", 60.0);
         if (run.loaded) {
-            const double loadedAt = child.secondsSinceStart();
             run.endedEarly = child.watch(run.moment);
             if (!run.endedEarly) {
                 const double requestedAt = child.secondsSinceStart();
@@ -58,7 +57,6 @@ void interrupt(Interruption& run) {
                 run.end = child.wait(30.0);
                 run.latency = run.end.seconds - requestedAt;
             }
-            (void)loadedAt;
         }
         if (!run.sent) run.end = child.wait(5.0);
         run.err = child.err();
@@ -100,8 +98,9 @@ TEST(Interruption, EscapeOrCloseAtARandomMomentOfEachScene) {
         EXPECT_FALSE(run.end.timedOut) << "did not end after the request";
         EXPECT_EQ(run.end.signal, 0) << run.err;
         EXPECT_EQ(run.end.exitStatus, 0) << run.err;
-        // A frame or two, plus starting xdotool, on a machine shared with other tests.
-        EXPECT_LT(run.latency, 2.0);
+        // A frame or two, starting xdotool and closing the window, on a machine shared with
+        // other tests (software rendering: a frame can take a few hundred milliseconds there).
+        EXPECT_LT(run.latency, 3.0);
         if (run.latency >= 0.0) latencies.push_back(run.latency);
     }
     std::printf("exit after the request: median %.3f s, worst %.3f s over %zu runs\n",
