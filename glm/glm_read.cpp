@@ -577,10 +577,13 @@ __attribute__((always_inline)) inline void storeFloats(const char* p, const char
                                                        GLfloat* values) {
     for (int k = 0; k < Count; ++k) {
         p += *p == ' ';
-        if (!parseDecimal(p, values[k], p)) {
-            scanFloats(p, end, values + k, Count - k);
+        const char* stop;
+        if (!parseDecimal(p, values[k], stop)) {
+            const char* cursor = p;  // p itself stays in a register
+            scanFloats(cursor, end, values + k, Count - k);
             return;
         }
+        p = stop;
     }
 }
 
@@ -721,51 +724,66 @@ bool FillPass::plainFace(const char* p, const char* end) {
         }
     };
 
-    uint32_t v0, t0, n0, v1, t1, n1, v2, t2, n2;
-    unsigned length = plainCorner<F, true>(p, end, v0, t0, n0);
+    // Each corner goes straight to its place: corners 0 and 1 start the first triangle, every
+    // further corner ends one, and starts the next (with corner 0) when another corner follows.
+    const GLuint room =
+        std::min(model_->trianglecount - triangles_, groupCapacity_ - group_->trianglecount);
+    if (room == 0) {
+        return false;
+    }
+    ObjTriangle* tri = model_->triangles + triangles_;
+    const auto put = [&](ObjTriangle& t, int slot, uint32_t v, uint32_t tc, uint32_t n) {
+        t.vertexindex[slot] = static_cast<GLint>(v);
+        t.texcoordindex[slot] = static_cast<GLint>(tc);
+        t.normalindex[slot] = static_cast<GLint>(n);
+        return missing(v, tc, n);
+    };
+    uint32_t v, t, n;
+    unsigned length = plainCorner<F, true>(p, end, v, t, n);
     if (length == 0) {
         return false;
     }
+    bool bad = put(tri[0], 0, v, t, n);
     p += length;
     skipBlanks();
-    if (p == end || (length = plainCorner<F, true>(p, end, v1, t1, n1)) == 0) {
+    if (p == end || (length = plainCorner<F, true>(p, end, v, t, n)) == 0) {
         return false;
     }
+    bad |= put(tri[0], 1, v, t, n);
     p += length;
     skipBlanks();
     if (p == end) {
         return false;
     }
-    bool bad = missing(v0, t0, n0) | missing(v1, t1, n1);
-    const GLuint room =
-        std::min(model_->trianglecount - triangles_, groupCapacity_ - group_->trianglecount);
     GLuint stored = 0;
-    do {
-        length = plainCorner<F, true>(p, end, v2, t2, n2);
-        if (length == 0 || stored == room) {
+    for (;;) {
+        length = plainCorner<F, true>(p, end, v, t, n);
+        if (length == 0) {
             return false;
         }
-        bad |= missing(v2, t2, n2);
-        // Written past the kept triangles until the face is known good: a face read again the
-        // general way, or dropped, overwrites them, and the array is trimmed to what was kept.
-        ObjTriangle& tri = model_->triangles[triangles_ + stored];
-        tri.vertexindex[0] = static_cast<GLint>(v0);
-        tri.vertexindex[1] = static_cast<GLint>(v1);
-        tri.vertexindex[2] = static_cast<GLint>(v2);
-        tri.normalindex[0] = static_cast<GLint>(n0);
-        tri.normalindex[1] = static_cast<GLint>(n1);
-        tri.normalindex[2] = static_cast<GLint>(n2);
-        tri.texcoordindex[0] = static_cast<GLint>(t0);
-        tri.texcoordindex[1] = static_cast<GLint>(t1);
-        tri.texcoordindex[2] = static_cast<GLint>(t2);
-        tri.facetnormindex = stored == 0 ? -1 : 0;
+        ObjTriangle& current = tri[stored];
+        bad |= put(current, 2, v, t, n);
+        current.facetnormindex = stored == 0 ? -1 : 0;
         ++stored;
-        v1 = v2;
-        t1 = t2;
-        n1 = n2;
         p += length;
         skipBlanks();
-    } while (p != end);
+        if (p == end) {
+            break;
+        }
+        // Written past the kept triangles until the face is known good: a face read again the
+        // general way, or dropped, overwrites them, and the array is trimmed to what was kept.
+        if (stored == room) {
+            return false;
+        }
+        ObjTriangle& next = tri[stored];
+        for (int i = 0; i < 2; ++i) {
+            const int from = i == 0 ? 0 : 2;
+            const ObjTriangle& source = i == 0 ? tri[0] : current;
+            next.vertexindex[i] = source.vertexindex[from];
+            next.texcoordindex[i] = source.texcoordindex[from];
+            next.normalindex[i] = source.normalindex[from];
+        }
+    }
     if (bad) {
         return false;
     }
