@@ -3,6 +3,7 @@
 //
 //   build/bench/glm_bench                       all of them
 //   build/bench/glm_bench --benchmark_filter=Read
+//   build/bench/glm_bench --benchmark_filter=Vs   both readers in turn, and the speedup
 //
 // Peak memory is measured in a fresh child process per reader (this program re-run with
 // --peak READER FILE), from the kernel's high-water mark of resident memory (VmHWM).
@@ -13,6 +14,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -104,6 +106,32 @@ void BM_ReadTinyObj(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReadTinyObj)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+double threadCpuSeconds() {
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Both readers in turn within each iteration, so that a machine whose load changes during the
+// run weighs on both alike: CPU milliseconds per read of each and how many times faster glm is.
+void BM_ReadGlmVsTinyObj(benchmark::State& state) {
+    writeBenchFile();
+    double glm = 0.0, tinyobj = 0.0;
+    for (auto _ : state) {
+        double start = threadCpuSeconds();
+        glmFreeModel(glmReadOBJ(kObjPath));
+        glm += threadCpuSeconds() - start;
+        start = threadCpuSeconds();
+        benchmark::DoNotOptimize(readWithTinyObj(kObjPath));
+        tinyobj += threadCpuSeconds() - start;
+    }
+    const auto reads = static_cast<double>(state.iterations());
+    state.counters["glm_ms"] = glm / reads * 1e3;
+    state.counters["tinyobj_ms"] = tinyobj / reads * 1e3;
+    state.counters["speedup"] = tinyobj / glm;
+}
+BENCHMARK(BM_ReadGlmVsTinyObj)->Unit(benchmark::kMillisecond)->MinTime(4.0);
 
 long vmHwmKiB() {
     FILE* status = std::fopen("/proc/self/status", "r");
