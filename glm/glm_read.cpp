@@ -666,7 +666,7 @@ inline GLint FillPass::resolve(int64_t index, GLuint soFar, GLuint total) const 
     return 0;
 }
 
-void FillPass::vertex(const char* rest, const char* end) {
+__attribute__((always_inline)) inline void FillPass::vertex(const char* rest, const char* end) {
     if (vertices_ >= model_->vertexcount) {
         warnOverflow();
         return;
@@ -685,7 +685,7 @@ void FillPass::vertex(const char* rest, const char* end) {
     }
 }
 
-void FillPass::normal(const char* rest, const char* end) {
+__attribute__((always_inline)) inline void FillPass::normal(const char* rest, const char* end) {
     if (normals_ >= model_->normalcount) {
         warnOverflow();
         return;
@@ -694,7 +694,7 @@ void FillPass::normal(const char* rest, const char* end) {
     storeFloats<3>(rest, end, model_->normals + 3 * size_t{normals_});
 }
 
-void FillPass::texCoord(const char* rest, const char* end) {
+__attribute__((always_inline)) inline void FillPass::texCoord(const char* rest, const char* end) {
     if (texcoords_ >= model_->texcoordcount) {
         warnOverflow();
         return;
