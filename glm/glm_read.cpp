@@ -733,9 +733,9 @@ bool FillPass::plainFace(const char* p, const char* end) {
     }
     ObjTriangle* tri = model_->triangles + triangles_;
     const auto put = [&](ObjTriangle& t, int slot, uint32_t v, uint32_t tc, uint32_t n) {
-        t.vertexindex[slot] = static_cast<GLint>(v);
-        t.texcoordindex[slot] = static_cast<GLint>(tc);
-        t.normalindex[slot] = static_cast<GLint>(n);
+        _mm_stream_si32(&t.vertexindex[slot], static_cast<int>(v));
+        _mm_stream_si32(&t.texcoordindex[slot], static_cast<int>(tc));
+        _mm_stream_si32(&t.normalindex[slot], static_cast<int>(n));
         return missing(v, tc, n);
     };
     uint32_t v, t, n;
@@ -763,7 +763,7 @@ bool FillPass::plainFace(const char* p, const char* end) {
         }
         ObjTriangle& current = tri[stored];
         bad |= put(current, 2, v, t, n);
-        current.facetnormindex = stored == 0 ? -1 : 0;
+        _mm_stream_si32(&current.facetnormindex, stored == 0 ? -1 : 0);
         ++stored;
         p += length;
         skipBlanks();
@@ -963,6 +963,9 @@ void FillPass::run(LineSource& lines) {
 }
 
 void FillPass::finish() {
+#if defined(__SSE2__)
+    _mm_sfence();  // the triangles stored around the caches
+#endif
     if (warnings_ > kWarningLimit) {
         std::printf(
             "glmFillPass() warning: %lu faces dropped and %lu faces left with missing normals or "
