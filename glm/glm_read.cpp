@@ -372,6 +372,69 @@ __attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) inline uint64_t prefixXor
         _mm_clmulepi64_si128(_mm_cvtsi64_si128(static_cast<long long>(x)), _mm_set1_epi8(-1), 0)));
 }
 
+__attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) inline uint64_t wideBits(__m256i mask) {
+    return uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(mask))};
+}
+
+// Digits, slashes, blanks and line feeds among the 64 bytes at p, as bits.
+__attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) inline void wideMasks(
+    const char* p, uint64_t& d, uint64_t& s, uint64_t& b, uint64_t& lf) {
+    const __m256i zero = _mm256_set1_epi8('0'), nine = _mm256_set1_epi8(9);
+    const __m256i slash = _mm256_set1_epi8('/'), space = _mm256_set1_epi8(' '),
+                  tab = _mm256_set1_epi8('\t'), feed = _mm256_set1_epi8('\n');
+    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+    const __m256i lowDigits = _mm256_sub_epi8(low, zero), highDigits = _mm256_sub_epi8(high, zero);
+    d = wideBits(_mm256_cmpeq_epi8(_mm256_max_epu8(lowDigits, nine), nine)) |
+        wideBits(_mm256_cmpeq_epi8(_mm256_max_epu8(highDigits, nine), nine)) << 32;
+    s = wideBits(_mm256_cmpeq_epi8(low, slash)) | wideBits(_mm256_cmpeq_epi8(high, slash)) << 32;
+    b = wideBits(_mm256_or_si256(_mm256_cmpeq_epi8(low, space), _mm256_cmpeq_epi8(low, tab))) |
+        wideBits(_mm256_or_si256(_mm256_cmpeq_epi8(high, space), _mm256_cmpeq_epi8(high, tab)))
+            << 32;
+    lf = wideBits(_mm256_cmpeq_epi8(low, feed)) | wideBits(_mm256_cmpeq_epi8(high, feed)) << 32;
+}
+
+// wideFace from the masks of a line's rest of `size` (at most 63) bytes.
+__attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) inline size_t wideShape(
+    uint64_t d, uint64_t s, uint64_t b, size_t size, CornerFormat& format) {
+    const uint64_t valid = (uint64_t{1} << size) - 1;
+    d &= valid;
+    s &= valid;
+    b &= valid;
+    const uint64_t words = d | s;
+    const uint64_t starts = words & ~(words << 1);
+    const uint64_t ends = words & ~(words >> 1);
+    const uint64_t doubled = s & (s << 1);  // second slash of a pair
+    if (((d | s | b) ^ valid) | (s & (starts | ends)) | (doubled & (doubled << 1)) || !starts) {
+        return 0;
+    }
+    const uint64_t runs = s & ~doubled;  // first slash of every run
+    const uint64_t first = ((ends & -ends) << 1) - (starts & -starts);
+    const uint64_t firstRuns = runs & first;
+    uint64_t bad;
+    if (firstRuns == 0) {
+        format = CornerFormat::Vertex;
+        bad = s;
+    } else if ((firstRuns & (firstRuns - 1)) == 0) {
+        if (doubled & first) {
+            format = CornerFormat::VertexNormal;
+            bad = doubled ^ (runs << 1);
+        } else {
+            format = CornerFormat::VertexTexCoord;
+            bad = doubled;
+        }
+        const uint64_t x = prefixXor(starts | runs);
+        bad |= (starts & ~x) | (runs & x) | (x >> 63);
+    } else {
+        format = CornerFormat::Full;
+        const uint64_t y = prefixXor(runs);
+        const uint64_t odd = runs & y;
+        const uint64_t z = prefixXor(starts | odd);
+        bad = doubled | (starts & y) | (y >> 63) | (starts & ~z) | (odd & z) | (z >> 63);
+    }
+    return bad ? 0 : static_cast<size_t>(__builtin_popcountll(starts));
+}
+
 #endif
 
 // ---- First pass ------------------------------------------------------------------------------
@@ -397,8 +460,15 @@ public:
     Counts run(LineSource& lines);
 
 private:
+    template <bool Wide>
+    void loop(LineSource& lines);
+    void loopPlain(LineSource& lines);
+#if defined(GLM_WIDE_FACES)
+    void loopWide(LineSource& lines);
+#endif
     void statement(const char* begin, const char* end);
     void face(const char* rest, const char* end);
+    void addFace(size_t corners);
     void selectGroup(const std::string& name);
 
     ObjModel* model_;
@@ -421,15 +491,9 @@ void CountPass::face(const char* rest, const char* end) {
 #if defined(GLM_WIDE_FACES)
     if (wideFaces && plainFacesEnabled()) {
         corners = wideFace(rest, end, format);
-        corners += corners < 3 && corners > 0 ? 3 - corners : 0;  // a short face repeats corners
     }
 #endif
-    if (corners == 0) {
-        corners = faces_.read<false>(rest, end, format);
-    }
-    const uint64_t triangles = corners - 2;
-    counts_.triangles += triangles;
-    *groupTriangles_ += triangles;
+    addFace(corners ? corners : faces_.read<false>(rest, end, format));
 }
 
 // Any line by its first word; the loop in run takes the common lines itself.
@@ -471,11 +535,41 @@ void CountPass::statement(const char* begin, const char* end) {
     }
 }
 
-Counts CountPass::run(LineSource& lines) {
-    selectGroup("default");
+// A face of `corners` corners (fewer than three repeat the last) counts as its fan.
+inline void CountPass::addFace(size_t corners) {
+    const uint64_t triangles = corners < 3 ? 1 : corners - 2;
+    counts_.triangles += triangles;
+    *groupTriangles_ += triangles;
+}
+
+template <bool Wide>
+__attribute__((always_inline)) inline void CountPass::loop(LineSource& lines) {
     LineSource::Span span = lines.start();
     const char *begin, *end;
-    while (lines.next(span, begin, end)) {
+    for (;;) {
+#if defined(GLM_WIDE_FACES)
+        if constexpr (Wide) {
+            // A plain face line of up to 64 bytes is counted, and its end found, from one look.
+            const char* line = span.cursor;
+            if (line < span.limit && line[0] == 'f' && (line[1] == ' ' || line[1] == '\t')) {
+                uint64_t d, s, b, lf;
+                wideMasks(line, d, s, b, lf);
+                const unsigned at = lf ? static_cast<unsigned>(__builtin_ctzll(lf)) : 64;
+                if ((lf || line[64] == '\n') && line + at < span.limit) {
+                    const unsigned size = at - 1 - (line[at - 1] == '\r');  // after the keyword
+                    CornerFormat format;
+                    if (const size_t corners = wideShape(d >> 1, s >> 1, b >> 1, size, format)) {
+                        addFace(corners);
+                        span.cursor = line + at + 1;
+                        continue;
+                    }
+                }
+            }
+        }
+#endif
+        if (!lines.next(span, begin, end)) {
+            break;
+        }
         // One or two bytes tell the common statements (a line's end byte is a blank to isBlank).
         switch (*begin) {
             case 'v':
@@ -502,6 +596,28 @@ Counts CountPass::run(LineSource& lines) {
                 statement(begin, end);
                 break;
         }
+    }
+}
+
+void CountPass::loopPlain(LineSource& lines) {
+    loop<false>(lines);
+}
+
+#if defined(GLM_WIDE_FACES)
+__attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) void CountPass::loopWide(LineSource& lines) {
+    loop<true>(lines);
+}
+#endif
+
+Counts CountPass::run(LineSource& lines) {
+    selectGroup("default");
+#if defined(GLM_WIDE_FACES)
+    if (wideFaces && plainFacesEnabled()) {
+        loopWide(lines);
+    } else
+#endif
+    {
+        loopPlain(lines);
     }
     if (counts_.vertices > kMaxItems || counts_.normals > kMaxItems ||
         counts_.texcoords > kMaxItems || counts_.triangles > kMaxItems) {
@@ -1049,59 +1165,9 @@ __attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) size_t glm_detail::wideFa
     if (size > 63) {
         return 0;
     }
-    // Digits, slashes and blanks among 64 bytes, 32 at a time; the rest masked off below.
-    const __m256i zero = _mm256_set1_epi8('0'), nine = _mm256_set1_epi8(9);
-    const __m256i slash = _mm256_set1_epi8('/'), space = _mm256_set1_epi8(' '),
-                  tab = _mm256_set1_epi8('\t');
-    uint64_t d = 0, s = 0, b = 0;
-    for (size_t at = 0; at < size; at += 32) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at));
-        const __m256i x = _mm256_sub_epi8(v, zero);
-        d |= uint64_t{static_cast<uint32_t>(
-                 _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(x, nine), nine)))}
-             << at;
-        s |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, slash)))}
-             << at;
-        b |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(
-                 _mm256_or_si256(_mm256_cmpeq_epi8(v, space), _mm256_cmpeq_epi8(v, tab))))}
-             << at;
-    }
-    const uint64_t valid = (uint64_t{1} << size) - 1;
-    d &= valid;
-    s &= valid;
-    b &= valid;
-    const uint64_t words = d | s;
-    const uint64_t starts = words & ~(words << 1);
-    const uint64_t ends = words & ~(words >> 1);
-    const uint64_t doubled = s & (s << 1);  // second slash of a pair
-    if (((d | s | b) ^ valid) | (s & (starts | ends)) | (doubled & (doubled << 1)) || !starts) {
-        return 0;
-    }
-    const uint64_t runs = s & ~doubled;  // first slash of every run
-    const uint64_t first = ((ends & -ends) << 1) - (starts & -starts);
-    const uint64_t firstRuns = runs & first;
-    uint64_t bad;
-    if (firstRuns == 0) {
-        format = CornerFormat::Vertex;
-        bad = s;
-    } else if ((firstRuns & (firstRuns - 1)) == 0) {
-        if (doubled & first) {
-            format = CornerFormat::VertexNormal;
-            bad = doubled ^ (runs << 1);
-        } else {
-            format = CornerFormat::VertexTexCoord;
-            bad = doubled;
-        }
-        const uint64_t x = prefixXor(starts | runs);
-        bad |= (starts & ~x) | (runs & x) | (x >> 63);
-    } else {
-        format = CornerFormat::Full;
-        const uint64_t y = prefixXor(runs);
-        const uint64_t odd = runs & y;
-        const uint64_t z = prefixXor(starts | odd);
-        bad = doubled | (starts & y) | (y >> 63) | (starts & ~z) | (odd & z) | (z >> 63);
-    }
-    return bad ? 0 : static_cast<size_t>(__builtin_popcountll(starts));
+    uint64_t d, s, b, lf;
+    wideMasks(p, d, s, b, lf);
+    return wideShape(d, s, b, size, format);
 }
 #endif
 
