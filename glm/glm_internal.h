@@ -417,8 +417,11 @@ __attribute__((always_inline)) inline unsigned plainCorner(const char* p, const 
     gaps &= gaps - 1;
     const auto k = static_cast<unsigned>(__builtin_ctzll(gaps));
     // Each number is one to eight digits (any number of digits when only counting).
-    const auto digits = [](unsigned length) { return Store ? length - 1 < 8 : length != 0; };
-    bool plain = digits(i);
+    // Every test is made (no branch until the end), so they combine as 0 or 1.
+    const auto digits = [](unsigned length) -> unsigned {
+        return Store ? length - 1 < 8 : length != 0;
+    };
+    unsigned plain = digits(i);
     unsigned last = i;  // the gap that ends the word
     if (F == CornerFormat::VertexTexCoord) {
         plain &= (p[i] == '/') & digits(j - i - 1);

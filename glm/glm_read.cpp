@@ -1,8 +1,10 @@
 // Reading OBJ files: a counting pass, exact allocation, and a filling pass over the same lines.
 //
 // Both passes read the file line by line and classify each line by its first word with the same
-// code, so they always agree on what they count. The fill pass still checks every store against
-// what was allocated, so a file that changes between the passes cannot overrun the arrays.
+// code, so they always agree on what they count. The common lines (plain numbers, plain faces)
+// take shortcuts that give exactly what the general reading gives, and anything a shortcut does
+// not recognise goes the general way. The fill pass still checks every store against what was
+// allocated, so a file that changes between the passes cannot overrun the arrays.
 #undef NDEBUG  // preconditions are checked in every build
 #include <sys/mman.h>
 #include <sys/stat.h>
