@@ -100,7 +100,7 @@ public:
     explicit LineSource(FILE* file) : file_(file) { stream(); }
 
     struct Whole {};
-    // All of `file`, from its start, without moving its position.
+    // All of `file`, from its start (wherever its position is left).
     LineSource(FILE* file, Whole) : file_(file) {
         struct stat info;
         const int fd = fileno(file);
@@ -364,9 +364,14 @@ private:
 
 #if defined(GLM_WIDE_FACES)
 
-bool wideFaces = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
-                 __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt") &&
-                 __builtin_cpu_supports("pclmul");
+bool detectWideFaces() {
+    __builtin_cpu_init();  // this may run before the library's own initialisation
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+           __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt") &&
+           __builtin_cpu_supports("pclmul");
+}
+
+const bool wideFaces = detectWideFaces();
 
 // Bit i: the XOR of bits 0..i, in one carry-less multiplication by all ones.
 __attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) inline uint64_t prefixXor(uint64_t x) {
