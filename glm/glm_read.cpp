@@ -722,6 +722,12 @@ public:
     void run(LineSource& lines);
 
 private:
+    template <bool Wide>
+    void loop(LineSource& lines);
+    void loopPlain(LineSource& lines);
+#if defined(GLM_WIDE_FACES)
+    void loopWide(LineSource& lines);
+#endif
     void statement(const char* begin, const char* end);
     void selectGroup(const char* name);
     void vertex(const char* rest, const char* end);
@@ -1049,13 +1055,32 @@ void FillPass::statement(const char* begin, const char* end) {
     }
 }
 
-void FillPass::run(LineSource& lines) {
-    selectGroup("default");
+template <bool Wide>
+__attribute__((always_inline)) inline void FillPass::loop(LineSource& lines) {
     LineSource::Span span = lines.start();
     const char *begin, *end;
     unsigned long line = 0;
-    while (lines.next(span, begin, end)) {
+    for (;;) {
         line_ = ++line;
+#if defined(GLM_WIDE_FACES)
+        if constexpr (Wide) {
+            // A face line of up to 64 bytes: its end found from one look, without a search.
+            const char* start = span.cursor;
+            if (start < span.limit && start[0] == 'f' && (start[1] == ' ' || start[1] == '\t')) {
+                uint64_t d, s, b, lf;
+                wideMasks(start, d, s, b, lf);
+                const unsigned at = lf ? static_cast<unsigned>(__builtin_ctzll(lf)) : 64;
+                if ((lf || start[64] == '\n') && start + at < span.limit) {
+                    face(start + 1, start + at - (start[at - 1] == '\r'));
+                    span.cursor = start + at + 1;
+                    continue;
+                }
+            }
+        }
+#endif
+        if (!lines.next(span, begin, end)) {
+            break;
+        }
         // The common statements by their first bytes, when a blank or tab ends the keyword.
         const char second = begin[1];
         switch (*begin) {
@@ -1083,6 +1108,28 @@ void FillPass::run(LineSource& lines) {
                 statement(begin, end);
                 break;
         }
+    }
+}
+
+void FillPass::loopPlain(LineSource& lines) {
+    loop<false>(lines);
+}
+
+#if defined(GLM_WIDE_FACES)
+__attribute__((target("avx2,bmi,bmi2,popcnt,pclmul"))) void FillPass::loopWide(LineSource& lines) {
+    loop<true>(lines);
+}
+#endif
+
+void FillPass::run(LineSource& lines) {
+    selectGroup("default");
+#if defined(GLM_WIDE_FACES)
+    if (wideFaces) {
+        loopWide(lines);
+    } else
+#endif
+    {
+        loopPlain(lines);
     }
     finish();
 }
