@@ -82,7 +82,8 @@ ParsedOptions parseCaptureOptions(const std::vector<std::string>& args) {
             o.quiet = true;
         } else if (arg == "--fps" || arg == "--frames" || arg == "--from" || arg == "--to" ||
                    arg == "--at" || arg == "--log" || arg == "--video" || arg == "--sheet" ||
-                   arg == "--step" || arg == "--until" || arg == "--assets") {
+                   arg == "--step" || arg == "--until" || arg == "--assets" ||
+                   arg == "--time-frames") {
             if (!value(v)) {
                 return fail(arg + " needs a value");
             }
@@ -120,6 +121,8 @@ ParsedOptions parseCaptureOptions(const std::vector<std::string>& args) {
                 o.videoFile = v;
             } else if (arg == "--sheet") {
                 o.sheetFile = v;
+            } else if (arg == "--time-frames") {
+                o.timesFile = v;
             } else {
                 o.assetsDir = v;
             }
@@ -151,8 +154,9 @@ ParsedOptions parseCaptureOptions(const std::vector<std::string>& args) {
     if (o.until && framesBefore(*o.until, o.fps) < 1) {
         return fail("--until " + std::to_string(*o.until) + " leaves no frame to capture");
     }
-    if (o.framesDir.empty() && o.logFile.empty() && o.videoFile.empty() && o.sheetFile.empty()) {
-        return fail("nothing to do: give --log, --frames, --video or --sheet");
+    if (o.framesDir.empty() && o.logFile.empty() && o.videoFile.empty() && o.sheetFile.empty() &&
+        o.timesFile.empty()) {
+        return fail("nothing to do: give --log, --frames, --video, --sheet or --time-frames");
     }
     result.options = o;
     return result;
@@ -173,6 +177,10 @@ an offline rendering of the music in step with the frames. Outputs, in any combi
                       module mixed as they play together); needs ffmpeg
   --sheet FILE        contact sheet PNG: 8 columns of 160x90 frames labelled with time and scene
       --step SECONDS  spacing of the sheet's frames (default 1)
+  --time-frames FILE  draw every frame in full without reading it back, and write how long
+                      each took (clear, scene and display) as CSV: frame,time,sceneIndex,drawMs,
+                      cpuMs (processor time of the whole process meanwhile); a summary per scene
+                      (median, 99th percentile, worst) goes to standard error
 
 Other options:
   --fps N             frames per second, 1 to 1000 (default 60); every frame lasts 1/N s

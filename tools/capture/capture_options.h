@@ -18,6 +18,7 @@ struct CaptureOptions {
     std::string videoFile;  // --video: MP4 of the whole run, picture and sound
     std::string sheetFile;  // --sheet: contact sheet, one tile every `step` seconds
     double step = 1.0;
+    std::string timesFile;  // --time-frames: every frame drawn in full, its drawing time in CSV
 
     std::optional<double> until;  // stop after the frames shown before this time
     std::string assetsDir;        // chdir here first (default: the current folder)

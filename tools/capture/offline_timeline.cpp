@@ -2,6 +2,8 @@
 
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/OpenGL.hpp>
+#include <time.h>
+
 #include <algorithm>
 
 #include "platform/bass.h"
@@ -14,6 +16,12 @@ namespace {
 constexpr int kWidth = 1280;
 constexpr int kHeight = 720;
 constexpr int kEndOfDemo = 10;  // the sceneIndex that makes the main loop stop
+
+std::chrono::nanoseconds processCpuTime() {
+    timespec now = {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
 
 // A frame no output looks at is still run through every scene, but clipped to one pixel, so
 // the software rasteriser fills almost nothing. The scissor rectangle is state of our own: the
@@ -42,6 +50,7 @@ OfflineTimeline::OfflineTimeline(int fps, ModuleClock& module,
       position_(BASS_POSITION_INVALID) {
     for (FrameConsumer* consumer : consumers_) {
         wantsAudio_ = wantsAudio_ || consumer->wantsAudio();
+        drawEveryFrame_ = drawEveryFrame_ || consumer->wantsDrawing();
     }
     module_.keepAudio(wantsAudio_);
 }
@@ -89,7 +98,11 @@ float OfflineTimeline::measureFrame() {
 
     pictureWanted_ = std::any_of(consumers_.begin(), consumers_.end(),
                                  [frame](FrameConsumer* c) { return c->wantsPicture(frame); });
-    clipDrawing(!pictureWanted_);
+    clipDrawing(!pictureWanted_ && !drawEveryFrame_);
+    if (drawEveryFrame_) {
+        cpuStart_ = processCpuTime();
+    }
+    drawStart_ = std::chrono::steady_clock::now();
     return frameTime_;
 }
 
@@ -153,6 +166,7 @@ void OfflineTimeline::frameDrawn() {
             consumer->consume(record, pictureWanted_ ? &picture_ : nullptr);
         }
         ++framesDrawn_;
+        awaitingDisplay_ = true;
         if (progress_) {
             progress_->update(framesDrawn_, record.sceneIndex);
         }
@@ -163,6 +177,16 @@ void OfflineTimeline::frameDrawn() {
 }
 
 std::uint64_t OfflineTimeline::modulePosition(std::uint32_t musicHandle) {
+    // The pulse update asks right after the display: the frame is on screen now.
+    if (awaitingDisplay_) {
+        awaitingDisplay_ = false;
+        const auto wall = std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::chrono::steady_clock::now() - drawStart_);
+        const auto cpu = drawEveryFrame_ ? processCpuTime() - cpuStart_ : wall.zero();
+        for (FrameConsumer* consumer : consumers_) {
+            consumer->frameShown(framesDrawn_ - 1, wall, cpu);
+        }
+    }
     // A module the audio layer could not load answers as the live layer does.
     if (musicHandle == 0 || !module_.loaded()) {
         return BASS_POSITION_INVALID;

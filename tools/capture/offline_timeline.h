@@ -3,6 +3,7 @@
 // back and handed, with the state it was drawn from, to whatever outputs were asked for.
 #pragma once
 
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <optional>
@@ -39,11 +40,18 @@ class FrameConsumer {
 public:
     virtual ~FrameConsumer() = default;
     virtual bool wantsPicture(long /*frame*/) const { return false; }
+    // Frames are drawn in full even when no picture is read back.
+    virtual bool wantsDrawing() const { return false; }
     virtual bool wantsAudio() const { return false; }
     // The frame's sound, interleaved stereo at 44.1 kHz, before its consume() call.
     virtual void consumeAudio(const std::vector<float>& /*stereo*/) {}
     // picture is set exactly when wantsPicture(record.frame) was true.
     virtual void consume(const FrameRecord& record, const Picture* picture) = 0;
+    // After consume(), once the frame is on screen: the time from the clear to the end of the
+    // display, which is what the main loop spends on drawing the frame, and the processor time
+    // the whole process (the rasteriser's threads included) spent meanwhile.
+    virtual void frameShown(long /*frame*/, std::chrono::nanoseconds /*wall*/,
+                            std::chrono::nanoseconds /*cpu*/) {}
     // After the run, with the number of frames captured; completes the output.
     virtual void finish(long /*frames*/) {}
 };
@@ -79,10 +87,14 @@ private:
     Progress* progress_;
     const volatile std::sig_atomic_t* interrupt_;
     bool wantsAudio_ = false;
+    bool drawEveryFrame_ = false;
 
     long framesDrawn_ = 0;
     std::optional<FrameRecord> pending_;  // the frame measured and not yet drawn
     bool pictureWanted_ = false;
+    std::chrono::steady_clock::time_point drawStart_;  // when the frame's clear began
+    std::chrono::nanoseconds cpuStart_{0};             // the process's processor time then
+    bool awaitingDisplay_ = false;                      // drawn, not yet shown
     std::uint64_t position_;
     Picture picture_;
     std::vector<float> audio_;
