@@ -12,8 +12,7 @@ namespace {
 // Load results of the static images are not looked at: a missing file is an empty sprite.
 sf::Texture& loadImage(std::unique_ptr<sf::Texture>& image, const char* path) {
     image = std::make_unique<sf::Texture>();
-    image->loadFromFile(path);
-    image->setSmooth(true);  // scaled sprites keep the soft look they were made for
+    loadSpriteTexture(*image, path);
     return *image;
 }
 
@@ -102,8 +101,7 @@ void buildAnimation() {
 
 void loadFilter() {
     demo.filterImage = std::make_unique<sf::Texture>();
-    bool loaded = demo.filterImage->loadFromFile("filter.png");
-    demo.filterImage->setSmooth(true);
+    bool loaded = loadSpriteTexture(*demo.filterImage, "filter.png");
     std::printf("%d", loaded ? 1 : 0);
     demo.filter = createCenteredSprite(*demo.filterImage);
     demo.filter->setPosition(640.0f, 360.0f);

@@ -1,6 +1,8 @@
 #include "driver/sprites.h"
 
+#include <cmath>
 #include <cstdio>
+#include <unordered_set>
 
 #include "driver/demo_globals.h"
 
@@ -17,6 +19,34 @@ sf::Sprite* newSprite(sf::Texture& image, float centreX, float centreY) {
     return sprite;
 }
 
+// Textures whose every pixel has alpha 255, decided once when their pixels were loaded.
+std::unordered_set<const sf::Texture*>& opaqueTextures() {
+    static std::unordered_set<const sf::Texture*> textures;
+    return textures;
+}
+
+bool allOpaque(const sf::Image& image) {
+    const sf::Vector2u size = image.getSize();
+    const sf::Uint8* pixel = image.getPixelsPtr();
+    const std::size_t count = static_cast<std::size_t>(size.x) * size.y;
+    if (!pixel || count == 0) {
+        return false;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (pixel[i * 4 + 3] != 255) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A transform that only moves by whole pixels: no scale, no turn.
+bool onWholePixels(const sf::Transform& transform) {
+    const float* m = transform.getMatrix();
+    return m[0] == 1.0f && m[1] == 0.0f && m[4] == 0.0f && m[5] == 1.0f &&
+           std::floor(m[12]) == m[12] && std::floor(m[13]) == m[13];
+}
+
 // Half of each side as whole pixels: an odd size loses its half pixel.
 sf::Sprite* newCenteredSprite(sf::Texture& image) {
     sf::Vector2u size = image.getSize();
@@ -25,10 +55,34 @@ sf::Sprite* newCenteredSprite(sf::Texture& image) {
 
 }  // namespace
 
+bool loadSpriteTexture(sf::Texture& texture, const sf::Image& image) {
+    opaqueTextures().erase(&texture);
+    const sf::Vector2u size = image.getSize();
+    bool loaded = size.x > 0 && size.y > 0 && texture.loadFromImage(image);
+    texture.setSmooth(true);  // scaled sprites keep the soft look they were made for
+    if (loaded && allOpaque(image)) {
+        opaqueTextures().insert(&texture);
+    }
+    return loaded;
+}
+
+bool loadSpriteTexture(sf::Texture& texture, const char* path) {
+    sf::Image image;
+    if (!image.loadFromFile(path)) {
+        opaqueTextures().erase(&texture);
+        texture.setSmooth(true);
+        return false;
+    }
+    return loadSpriteTexture(texture, image);
+}
+
+bool isOpaqueTexture(const sf::Texture* texture) {
+    return texture && opaqueTextures().count(texture) != 0;
+}
+
 sf::Sprite* createSpriteFromFile(const char* path) {
     auto* image = new sf::Texture();  // owned by its sprite for the whole run
-    bool loaded = image->loadFromFile(path);
-    image->setSmooth(true);
+    bool loaded = loadSpriteTexture(*image, path);
     std::printf("%s = %d\n", path, loaded ? 1 : 0);
     return newCenteredSprite(*image);
 }
@@ -42,9 +96,32 @@ sf::Sprite* createSpriteWithCenter(sf::Texture& image, int x, int y) {
 }
 
 void drawSprite(sf::Sprite* sprite) {
+    const sf::Color tint = sprite->getColor();
+    const sf::IntRect area = sprite->getTextureRect();
+    if (tint.a == 0 || area.width == 0 || area.height == 0) {
+        return;  // blended at alpha 0, or nothing to cover: every pixel would stay as it is
+    }
+    sf::RenderStates states;  // blended over what is there
+    if (tint.a == 255 && isOpaqueTexture(sprite->getTexture())) {
+        // Blending with an alpha of 1 gives the source exactly; the rasteriser is spared
+        // reading back every pixel under the sprite.
+        states.blendMode = sf::BlendNone;
+    }
     sf::RenderWindow* window = demo.renderWindow;
     window->pushGLStates();
-    window->draw(*sprite);
+    // Drawn unscaled and unturned on whole pixels, every pixel centre falls on a texel centre,
+    // where smoothing reads that one texel: the plain lookup gives the same pixels for half the
+    // rasteriser's work.
+    sf::Texture* texture = const_cast<sf::Texture*>(sprite->getTexture());
+    const bool unsmooth = texture && texture->isSmooth() && area.width > 0 && area.height > 0 &&
+                          onWholePixels(sprite->getTransform());
+    if (unsmooth) {
+        texture->setSmooth(false);
+    }
+    window->draw(*sprite, states);
+    if (unsmooth) {
+        texture->setSmooth(true);
+    }
     window->popGLStates();
 }
 

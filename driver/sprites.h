@@ -12,7 +12,17 @@ sf::Sprite* createCenteredSprite(sf::Texture& image);
 // A sprite over image with its centre at (x, y).
 sf::Sprite* createSpriteWithCenter(sf::Texture& image, int x, int y);
 
+// Loads an image file into a smoothed texture and notes whether every pixel of it is opaque.
+// False, with the texture left empty, when the file cannot be read.
+bool loadSpriteTexture(sf::Texture& texture, const char* path);
+// The same from pixels already decoded (an empty image leaves the texture empty).
+bool loadSpriteTexture(sf::Texture& texture, const sf::Image& image);
+// Whether the texture was loaded by loadSpriteTexture from pixels that are all opaque.
+bool isOpaqueTexture(const sf::Texture* texture);
+
 // Draws a sprite through renderWindow and leaves the OpenGL state of the 3D passes as it was.
+// A draw that cannot change a pixel (tint alpha 0, empty picture) is skipped; an opaque picture
+// with an opaque tint replaces what is under it, so it is drawn without blending.
 void drawSprite(sf::Sprite* sprite);
 
 // Rotation in degrees, counter-clockwise on screen for positive angles.

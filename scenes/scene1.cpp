@@ -6,6 +6,7 @@
 #include "driver/sprites.h"
 #include "glm/demo_models.h"
 #include "scenes/fades.h"
+#include "scenes/neutral_texture.h"
 #include "scenes/scenes.h"
 
 namespace {
@@ -61,7 +62,10 @@ void scene1() {
     glTranslatef(0.0f, 0.0f, -1.5f);
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);  // the model's +y faces the viewer
     glRotatef(demo.scene1Angle, 0.0f, 0.0f, 1.0f);
-    drawModelFlatColor(demo.asd);
+    {
+        NeutralTextureOff untextured;
+        drawModelFlatColor(demo.asd);
+    }
     glPopMatrix();
 
     setSpriteAlpha(demo.blackscreen, demo.scene1Fade);

@@ -4,6 +4,7 @@
 
 #include "driver/demo_globals.h"
 #include "glm/demo_models.h"
+#include "scenes/neutral_texture.h"
 #include "scenes/scenes.h"
 
 namespace {
@@ -51,6 +52,7 @@ void scene2() {
 
     glPushMatrix();
     glTranslatef(0.0f, demo.scene2RiseY, demo.scene2RiseZ);
+    NeutralTextureOff untextured;
     for (const WordPlacement& word : kWords) {
         glPushMatrix();
         glTranslatef(word.x, word.y, kWordDepth);

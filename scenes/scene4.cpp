@@ -6,6 +6,7 @@
 #include "driver/sprites.h"
 #include "glm/demo_models.h"
 #include "scenes/fades.h"
+#include "scenes/neutral_texture.h"
 #include "scenes/scenes.h"
 
 namespace {
@@ -52,7 +53,10 @@ void scene4() {
 
     glPushMatrix();
     glRotatef(d.scene4Time * 20.0f, 0.0f, 1.0f, 0.0f);  // about the eye point
-    drawModelSmoothColor(d.oljefalt);
+    {
+        NeutralTextureOff untextured;
+        drawModelSmoothColor(d.oljefalt);
+    }
     glPopMatrix();
 
     // The character's bottom edge rests on the window's bottom edge.

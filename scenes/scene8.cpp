@@ -6,6 +6,7 @@
 #include "driver/sprites.h"
 #include "glm/demo_models.h"
 #include "scenes/fades.h"
+#include "scenes/neutral_texture.h"
 #include "scenes/scenes.h"
 
 namespace {
@@ -47,7 +48,10 @@ void scene8() {
 
     glTranslatef(0.0f, 0.0f, d.scene8Time / 20.0f - 0.75f);
     glRotatef(d.scene8Time * 5.0f, 0.0f, -1.0f, 0.0f);
-    drawModelSmoothColor(d.oasis);
+    {
+        NeutralTextureOff untextured;
+        drawModelSmoothColor(d.oasis);
+    }
 
     d.scroll->setScale(3.0f, 3.0f);
     d.scroll->setPosition(640.0f, d.scene8ScrollY);

@@ -1,5 +1,7 @@
 // The capture's frame timing: its statistics, its CSV, and a short real run that draws every
 // frame.
+#include "tools/capture/frame_times.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,7 +13,6 @@
 
 #include "tests/support/process.h"
 #include "tools/capture/capture_options.h"
-#include "tools/capture/frame_times.h"
 
 namespace {
 
@@ -87,8 +88,8 @@ TEST(FrameTimes, OptionAloneIsEnoughToRunAndNeedsAPath) {
 TEST(FrameTimes, RealRunTimesEveryFrameItShows) {
     const std::string path =
         (std::filesystem::temp_directory_path() / "zandar-frame-times-run.csv").string();
-    ProcessResult r = runProcess({ZANDAR_CAPTURE_EXE, "--assets", ZANDAR_ASSET_DIR, "-q",
-                                  "--until", "0.5", "--time-frames", path},
+    ProcessResult r = runProcess({ZANDAR_CAPTURE_EXE, "--assets", ZANDAR_ASSET_DIR, "-q", "--until",
+                                  "0.5", "--time-frames", path},
                                  ProcessOptions{});
     ASSERT_EQ(r.exitStatus, 0) << r.err;
     EXPECT_NE(r.err.find("frame times (ms)"), std::string::npos) << r.err;
@@ -98,9 +99,9 @@ TEST(FrameTimes, RealRunTimesEveryFrameItShows) {
         long frame = -1;
         int scene = 0;
         double time = 0, wall = 0, cpu = 0;
-        ASSERT_EQ(std::sscanf(csv[i].c_str(), "%ld,%lf,%d,%lf,%lf", &frame, &time, &scene, &wall,
-                              &cpu),
-                  5)
+        ASSERT_EQ(
+            std::sscanf(csv[i].c_str(), "%ld,%lf,%d,%lf,%lf", &frame, &time, &scene, &wall, &cpu),
+            5)
             << csv[i];
         EXPECT_EQ(frame, static_cast<long>(i - 1));
         EXPECT_EQ(scene, 1);

@@ -82,9 +82,9 @@ void FrameTimes::finish(long) {
     for (std::size_t scene = 1; scene < scenes.size(); ++scene) {
         const TimeSummary& s = scenes[scene];
         if (s.count > 0) {
-            std::fprintf(stderr, "                  %5zu  %6zu  %6.2f  %6.2f  %6.2f   %10.2f  %7.2f\n",
-                         scene, s.count, s.median, s.p99, s.worst, cpu[scene].median,
-                         cpu[scene].p99);
+            std::fprintf(
+                stderr, "                  %5zu  %6zu  %6.2f  %6.2f  %6.2f   %10.2f  %7.2f\n",
+                scene, s.count, s.median, s.p99, s.worst, cpu[scene].median, cpu[scene].p99);
         }
     }
 }

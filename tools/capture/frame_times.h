@@ -24,7 +24,8 @@ public:
 
     bool wantsDrawing() const override { return true; }
     void consume(const FrameRecord& record, const Picture* picture) override;
-    void frameShown(long frame, std::chrono::nanoseconds wall, std::chrono::nanoseconds cpu) override;
+    void frameShown(long frame, std::chrono::nanoseconds wall,
+                    std::chrono::nanoseconds cpu) override;
     // Writes the CSV (frame,time,sceneIndex,drawMs,cpuMs) and prints a summary per scene on
     // standard error.
     void finish(long frames) override;

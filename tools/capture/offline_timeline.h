@@ -94,7 +94,7 @@ private:
     bool pictureWanted_ = false;
     std::chrono::steady_clock::time_point drawStart_;  // when the frame's clear began
     std::chrono::nanoseconds cpuStart_{0};             // the process's processor time then
-    bool awaitingDisplay_ = false;                      // drawn, not yet shown
+    bool awaitingDisplay_ = false;                     // drawn, not yet shown
     std::uint64_t position_;
     Picture picture_;
     std::vector<float> audio_;

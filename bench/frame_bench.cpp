@@ -1,0 +1,196 @@
+// The cost of one frame's building blocks in the demo's own window set-up (1280 x 720, the
+// start-up OpenGL state, fog on): a frame that only clears and displays, full-window sprites
+// blended and unblended, the state saving around each sprite, and texturing of a model. Each
+// iteration is one whole frame, display included; times are wall-clock, since the software
+// rasteriser works on threads of its own.
+//
+// Run under a display: xvfb-run -a -s "-screen 0 1280x720x24" build-perf/bench/frame_bench
+#include <benchmark/benchmark.h>
+
+#include <SFML/Graphics.hpp>
+#include <SFML/OpenGL.hpp>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "driver/demo.h"
+#include "driver/demo_globals.h"
+#include "driver/sprites.h"
+#include "glm/demo_models.h"
+#include "scenes/neutral_texture.h"
+
+namespace {
+
+struct Stage {
+    std::unique_ptr<sf::RenderWindow> window;
+    sf::Texture sky;     // bg_blue.png: opaque, full window
+    sf::Texture filter;  // filter.png: blended, full window
+    sf::Texture dot;     // 1 x 1 opaque
+    ObjModel* model = nullptr;
+};
+
+Stage& stage() {
+    static Stage s = [] {
+        Stage st;
+        st.window =
+            std::make_unique<sf::RenderWindow>(sf::VideoMode(1280, 720, 32), "frame_bench",
+                                               sf::Style::None, sf::ContextSettings(24, 8, 0));
+        demo.renderWindow = st.window.get();
+        if (!std::getenv("X_NOSTATE"))
+            setOpenGLState();
+        loadSpriteTexture(st.sky, ZANDAR_ASSET_DIR "/bg_blue.png");
+        loadSpriteTexture(st.filter, ZANDAR_ASSET_DIR "/filter.png");
+        sf::Image white;
+        white.create(1, 1, sf::Color::White);
+        loadSpriteTexture(st.dot, white);
+        // A textured model leaves its texture bound, as the demo's loading does.
+        st.model = loadModel(ZANDAR_ASSET_DIR "/models/asd.obj");
+        return st;
+    }();
+    return s;
+}
+
+void beginFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+}
+
+sf::Sprite centred(sf::Texture& texture) {
+    sf::Sprite sprite(texture);
+    sprite.setOrigin(640.0f, 360.0f);
+    sprite.setPosition(640.0f, 360.0f);
+    return sprite;
+}
+
+void BM_ClearAndDisplay(benchmark::State& state) {
+    Stage& s = stage();
+    for (auto _ : state) {
+        beginFrame();
+        s.window->display();
+    }
+}
+BENCHMARK(BM_ClearAndDisplay)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// One full-window sprite per frame through the window library, with its state saving.
+void fullWindowSprite(benchmark::State& state, sf::Texture& texture, sf::BlendMode blend,
+                      bool fog = true) {
+    Stage& s = stage();
+    sf::Sprite sprite = centred(texture);
+    for (auto _ : state) {
+        beginFrame();
+        s.window->pushGLStates();
+        if (!fog) {
+            glDisable(GL_FOG);
+        }
+        s.window->draw(sprite, sf::RenderStates(blend));
+        s.window->popGLStates();
+        s.window->display();
+    }
+}
+
+void BM_FullWindowBlended(benchmark::State& state) {
+    fullWindowSprite(state, stage().filter, sf::BlendAlpha);
+}
+BENCHMARK(BM_FullWindowBlended)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_FullWindowBlendedFogOff(benchmark::State& state) {
+    fullWindowSprite(state, stage().filter, sf::BlendAlpha, false);
+}
+BENCHMARK(BM_FullWindowBlendedFogOff)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_FullWindowOpaqueUnblendedFogOff(benchmark::State& state) {
+    fullWindowSprite(state, stage().sky, sf::BlendNone, false);
+}
+BENCHMARK(BM_FullWindowOpaqueUnblendedFogOff)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_FullWindowOpaqueBlended(benchmark::State& state) {
+    fullWindowSprite(state, stage().sky, sf::BlendAlpha);
+}
+BENCHMARK(BM_FullWindowOpaqueBlended)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_FullWindowOpaqueUnblended(benchmark::State& state) {
+    fullWindowSprite(state, stage().sky, sf::BlendNone);
+}
+BENCHMARK(BM_FullWindowOpaqueUnblended)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The demo's own sprite draw: the opaque sky goes unblended, a transparent overlay is skipped.
+void BM_DemoDrawSpriteSkyAndClearOverlay(benchmark::State& state) {
+    Stage& s = stage();
+    sf::Sprite sky = centred(s.sky);
+    sf::Sprite overlay = centred(s.filter);
+    overlay.setColor(sf::Color(255, 255, 255, 0));
+    for (auto _ : state) {
+        beginFrame();
+        drawSprite(&sky);
+        drawSprite(&overlay);
+        s.window->display();
+    }
+}
+BENCHMARK(BM_DemoDrawSpriteSkyAndClearOverlay)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Twenty 1-pixel sprites: what the state saving around each draw costs, with and without it.
+void BM_TwentyTinySpritesSaved(benchmark::State& state) {
+    Stage& s = stage();
+    sf::Sprite dot(s.dot);
+    for (auto _ : state) {
+        beginFrame();
+        for (int i = 0; i < 20; ++i) {
+            dot.setPosition(static_cast<float>(i), 0.0f);
+            s.window->pushGLStates();
+            s.window->draw(dot);
+            s.window->popGLStates();
+        }
+        s.window->display();
+    }
+}
+BENCHMARK(BM_TwentyTinySpritesSaved)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_TwentyTinySpritesUnsaved(benchmark::State& state) {
+    Stage& s = stage();
+    sf::Sprite dot(s.dot);
+    s.window->pushGLStates();
+    for (auto _ : state) {
+        beginFrame();
+        for (int i = 0; i < 20; ++i) {
+            dot.setPosition(static_cast<float>(i), 0.0f);
+            s.window->draw(dot);
+        }
+        s.window->display();
+    }
+    s.window->popGLStates();
+}
+BENCHMARK(BM_TwentyTinySpritesUnsaved)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Scene 1's model as scene 1 draws it, with the model texture bound, and with texturing off.
+void drawModelFrame(benchmark::State& state, bool neutralOff) {
+    Stage& s = stage();
+    setMaterialColor(0.0f, 0.0f, 0.0f);
+    for (auto _ : state) {
+        beginFrame();
+        glPushMatrix();
+        glTranslatef(0.0f, 0.0f, -1.5f);
+        glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
+        if (neutralOff) {
+            NeutralTextureOff untextured;
+            drawModelFlatColor(s.model);
+        } else {
+            drawModelFlatColor(s.model);
+        }
+        glPopMatrix();
+        s.window->display();
+    }
+}
+
+void BM_ModelTextured(benchmark::State& state) {
+    drawModelFrame(state, false);
+}
+BENCHMARK(BM_ModelTextured)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_ModelNeutralTextureOff(benchmark::State& state) {
+    drawModelFrame(state, true);
+}
+BENCHMARK(BM_ModelNeutralTextureOff)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
