@@ -11,3 +11,8 @@ target_compile_definitions(startup_bench PRIVATE ZANDAR_ASSET_DIR="${ZANDAR_ASSE
 # Its own glXSwapBuffers must be the one the window library calls.
 set_target_properties(startup_bench PROPERTIES ENABLE_EXPORTS ON)
 add_dependencies(startup_bench assets)
+
+add_executable(sync_bench ${CMAKE_CURRENT_LIST_DIR}/sync_bench.cpp)
+target_link_libraries(sync_bench PRIVATE zandar_demo)
+target_compile_definitions(sync_bench PRIVATE ZANDAR_ASSET_DIR="${ZANDAR_ASSET_DIR}")
+add_dependencies(sync_bench assets)

@@ -1,5 +1,7 @@
 #include "driver/sprites.h"
 
+#include <SFML/OpenGL.hpp>
+
 #include <cmath>
 #include <cstdio>
 #include <unordered_set>
@@ -109,6 +111,10 @@ void drawSprite(sf::Sprite* sprite) {
     }
     sf::RenderWindow* window = demo.renderWindow;
     window->pushGLStates();
+    // The window library draws at depth 0, where exponential fog leaves the colour exactly as it
+    // is; with fog off the rasteriser skips working that out for every pixel. The state saving
+    // turns it back on.
+    glDisable(GL_FOG);
     // Drawn unscaled and unturned on whole pixels, every pixel centre falls on a texel centre,
     // where smoothing reads that one texel: the plain lookup gives the same pixels for half the
     // rasteriser's work.

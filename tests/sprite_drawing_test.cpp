@@ -1,6 +1,6 @@
 // The work drawSprite leaves out (a clear overlay, blending under an opaque picture, smoothing on
-// whole pixels) and the model texturing scenes switch off must never show: every case is drawn
-// both ways in the real window and the back buffers compared byte for byte.
+// whole pixels, fog at depth 0) and the model texturing scenes switch off must never show: every
+// case is drawn both ways in the real window and the back buffers compared byte for byte.
 #include <gtest/gtest.h>
 
 #include <SFML/Graphics.hpp>
@@ -35,6 +35,7 @@ sf::Image noise(unsigned w, unsigned h, bool opaque, unsigned seed) {
 struct SpriteDrawing : ::testing::Test {
     void SetUp() override {
         demo.renderWindow = &testWindow();
+        setOpenGLState();  // fog on, as in the first six scenes
         ASSERT_TRUE(loadSpriteTexture(background, noise(1280, 720, true, 1)));
     }
 
@@ -61,6 +62,7 @@ struct SpriteDrawing : ::testing::Test {
         auto plain = frame([&] { plainDraw(sprite); });
         EXPECT_TRUE(shortcut == plain) << what;
         EXPECT_TRUE(sprite.getTexture()->isSmooth()) << what;
+        EXPECT_TRUE(glIsEnabled(GL_FOG)) << what;
     }
 
     sf::Texture background;
