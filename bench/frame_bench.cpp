@@ -9,7 +9,9 @@
 #include <benchmark/benchmark.h>
 
 #include <SFML/Graphics.hpp>
+#include <GL/freeglut.h>
 #include <SFML/OpenGL.hpp>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -42,8 +44,9 @@ Stage& stage() {
         sf::Image white;
         white.create(1, 1, sf::Color::White);
         loadSpriteTexture(st.dot, white);
-        // A textured model leaves its texture bound, as the demo's loading does.
         st.model = loadModel(ZANDAR_ASSET_DIR "/models/asd.obj");
+        // The oasis brings textures; the last one loaded stays bound, as after the demo's loading.
+        loadModel(ZANDAR_ASSET_DIR "/models/oasis.obj");
         return st;
     }();
     return s;
@@ -210,6 +213,64 @@ void BM_ModelNeutralTextureOff(benchmark::State& state) {
     drawModelFrame(state, true);
 }
 BENCHMARK(BM_ModelNeutralTextureOff)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Scene 7's wall of 512 cubes as the scene draws it, on a stripe pattern of rows (every cube of a
+// row the same colour) and of columns (the colour changes from cube to cube); with a material
+// call per cube, and with calls only where the colour changes.
+void cubeWall(benchmark::State& state, bool rows, bool onlyChanges) {
+    Stage& s = stage();
+    static bool glutReady = false;
+    if (!glutReady) {
+        int argc = 1;
+        char name[] = "frame_bench";
+        char* argv[] = {name, nullptr};
+        glutInit(&argc, argv);
+        glutReady = true;
+    }
+    glDisable(GL_FOG);
+    float time = 0.3f;
+    for (auto _ : state) {
+        beginFrame();
+        glTranslatef(-8.25f, -4.25f, -4.5f);
+        glTranslatef(0.0f, 0.0f, std::sin(time) / 2.0f);
+        float last = -1.0f;
+        for (int row = 15; row >= 0; --row) {
+            glTranslatef(0.0f, 0.5f, 0.0f);
+            glPushMatrix();
+            for (int column = 0; column < 32; ++column) {
+                glTranslatef(0.5f, 0.0f, 0.0f);
+                glPushMatrix();
+                glRotatef(time * 50.0f, 1.0f, 1.0f, 1.0f);
+                const float grey = ((rows ? row : column) % 2) ? 0.25f : 1.0f;
+                if (!onlyChanges || grey != last) {
+                    setMaterialColor(grey, grey, grey);
+                    last = grey;
+                }
+                glutSolidCube(0.3);
+                glPopMatrix();
+            }
+            glPopMatrix();
+        }
+        s.window->display();
+        time += 0.016f;
+    }
+    glEnable(GL_FOG);
+}
+
+void BM_CubeWallRowsEveryCall(benchmark::State& state) {
+    cubeWall(state, true, false);
+}
+BENCHMARK(BM_CubeWallRowsEveryCall)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_CubeWallRowsOnlyChanges(benchmark::State& state) {
+    cubeWall(state, true, true);
+}
+BENCHMARK(BM_CubeWallRowsOnlyChanges)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_CubeWallColumnsEveryCall(benchmark::State& state) {
+    cubeWall(state, false, false);
+}
+BENCHMARK(BM_CubeWallColumnsEveryCall)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -41,11 +41,11 @@ summary() {
 status=0
 if [[ -n "$baseline" ]]; then
   echo "== baseline: $baseline"
-  "$baseline" -q --assets "$build/assets" --time-frames "$out/baseline.csv" 2>/dev/null
+  "$baseline" -q --assets "$build/assets" --time-frames "$out/baseline.csv" >/dev/null 2>&1
   summary "$out/baseline.csv" || true
 fi
 echo "== $build/zandar-capture --time-frames (every frame drawn, nothing read back)"
-"$build/zandar-capture" -q --assets "$build/assets" --time-frames "$out/frames.csv" 2>/dev/null
+"$build/zandar-capture" -q --assets "$build/assets" --time-frames "$out/frames.csv" >/dev/null 2>&1
 summary "$out/frames.csv" || status=1
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 exit $status

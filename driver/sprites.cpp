@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "driver/demo_globals.h"
@@ -25,6 +27,53 @@ sf::Sprite* newSprite(sf::Texture& image, float centreX, float centreY) {
 std::unordered_set<const sf::Texture*>& opaqueTextures() {
     static std::unordered_set<const sf::Texture*> textures;
     return textures;
+}
+
+// Opaque textures of a single colour, with that colour: drawn over the whole window they are a
+// clear.
+std::unordered_map<const sf::Texture*, sf::Color>& uniformTextures() {
+    static std::unordered_map<const sf::Texture*, sf::Color> textures;
+    return textures;
+}
+
+// The one colour of every pixel, when there is only one.
+bool uniformColour(const sf::Image& image, sf::Color& colour) {
+    const sf::Vector2u size = image.getSize();
+    const sf::Uint8* pixel = image.getPixelsPtr();
+    const std::size_t count = static_cast<std::size_t>(size.x) * size.y;
+    if (!pixel || count == 0) {
+        return false;
+    }
+    for (std::size_t i = 1; i < count; ++i) {
+        if (std::memcmp(pixel, pixel + i * 4, 4) != 0) {
+            return false;
+        }
+    }
+    colour = sf::Color(pixel[0], pixel[1], pixel[2], pixel[3]);
+    return true;
+}
+
+// Whether the sprite, unturned and unmirrored, covers every pixel of the window's default view.
+bool coversWholeWindow(const sf::Sprite& sprite, const sf::RenderWindow& window) {
+    const sf::View& view = window.getView();
+    const sf::View& whole = window.getDefaultView();
+    if (view.getViewport() != sf::FloatRect(0.0f, 0.0f, 1.0f, 1.0f) ||
+        view.getCenter() != whole.getCenter() || view.getSize() != whole.getSize() ||
+        view.getRotation() != 0.0f) {
+        return false;
+    }
+    const float* m = sprite.getTransform().getMatrix();
+    const sf::IntRect area = sprite.getTextureRect();
+    if (m[1] != 0.0f || m[4] != 0.0f || m[0] <= 0.0f || m[5] <= 0.0f || area.width <= 0 ||
+        area.height <= 0) {
+        return false;
+    }
+    const sf::FloatRect bounds = sprite.getGlobalBounds();
+    const sf::Vector2f size = whole.getSize();
+    const sf::Vector2f topLeft = whole.getCenter() - size / 2.0f;
+    return bounds.left <= topLeft.x && bounds.top <= topLeft.y &&
+           bounds.left + bounds.width >= topLeft.x + size.x &&
+           bounds.top + bounds.height >= topLeft.y + size.y;
 }
 
 bool allOpaque(const sf::Image& image) {
@@ -59,11 +108,16 @@ sf::Sprite* newCenteredSprite(sf::Texture& image) {
 
 bool loadSpriteTexture(sf::Texture& texture, const sf::Image& image) {
     opaqueTextures().erase(&texture);
+    uniformTextures().erase(&texture);
     const sf::Vector2u size = image.getSize();
     bool loaded = size.x > 0 && size.y > 0 && texture.loadFromImage(image);
     texture.setSmooth(true);  // scaled sprites keep the soft look they were made for
     if (loaded && allOpaque(image)) {
         opaqueTextures().insert(&texture);
+        sf::Color colour;
+        if (uniformColour(image, colour)) {
+            uniformTextures().emplace(&texture, colour);
+        }
     }
     return loaded;
 }
@@ -72,6 +126,7 @@ bool loadSpriteTexture(sf::Texture& texture, const char* path) {
     sf::Image image;
     if (!image.loadFromFile(path)) {
         opaqueTextures().erase(&texture);
+        uniformTextures().erase(&texture);
         texture.setSmooth(true);
         return false;
     }
@@ -110,6 +165,20 @@ void drawSprite(sf::Sprite* sprite) {
         states.blendMode = sf::BlendNone;
     }
     sf::RenderWindow* window = demo.renderWindow;
+    if (states.blendMode == sf::BlendNone && tint == sf::Color::White) {
+        auto uniform = uniformTextures().find(sprite->getTexture());
+        if (uniform != uniformTextures().end() && coversWholeWindow(*sprite, *window)) {
+            // One opaque colour over every pixel: a clear writes exactly those pixels (within
+            // the same scissor and colour mask), without sampling or shading any of them.
+            const sf::Color c = uniform->second;
+            GLfloat saved[4] = {};
+            glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
+            glClearColor(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, c.a / 255.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            glClearColor(saved[0], saved[1], saved[2], saved[3]);
+            return;
+        }
+    }
     window->pushGLStates();
     // The window library draws at depth 0, where exponential fog leaves the colour exactly as it
     // is; with fog off the rasteriser skips working that out for every pixel. The state saving

@@ -96,6 +96,37 @@ TEST_F(SpriteDrawing, ShortcutsGiveThePixelsOfThePlainDraw) {
     expectSameAsPlain(small, "turned");
 }
 
+TEST_F(SpriteDrawing, AOneColourPictureOverTheWholeWindowIsAClearOfThatColour) {
+    sf::Image black;
+    black.create(1280, 720, sf::Color(3, 2, 1));
+    sf::Texture uniform;
+    ASSERT_TRUE(loadSpriteTexture(uniform, black));
+    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
+
+    sf::Sprite full(uniform);
+    full.setOrigin(640.0f, 360.0f);
+    full.setPosition(640.0f, 360.0f);
+    expectSameAsPlain(full, "covers the window exactly");
+    full.setScale(1.2f, 1.1f);
+    expectSameAsPlain(full, "larger than the window");
+    full.setScale(1.0f, 1.0f);
+    full.setPosition(650.0f, 360.0f);
+    expectSameAsPlain(full, "leaves a stripe uncovered");
+    full.setPosition(640.0f, 360.0f);
+    full.setColor(sf::Color(255, 255, 255, 200));
+    expectSameAsPlain(full, "half tint");
+    full.setColor(sf::Color::White);
+    setSpriteRotation(&full, 5.0f);
+    expectSameAsPlain(full, "turned");
+
+    // The demo's own clear colour is left as it was.
+    GLfloat clearColour[4] = {};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    EXPECT_FLOAT_EQ(clearColour[0], 0.25f);
+    EXPECT_FLOAT_EQ(clearColour[1], 0.5f);
+    EXPECT_FLOAT_EQ(clearColour[2], 0.75f);
+}
+
 TEST_F(SpriteDrawing, ClearOrEmptySpritesLeaveTheFrameAsItWas) {
     sf::Texture opaque, empty;
     ASSERT_TRUE(loadSpriteTexture(opaque, noise(1280, 720, true, 4)));
