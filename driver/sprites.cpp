@@ -7,8 +7,10 @@
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "driver/demo_globals.h"
+#include "driver/sprite_coverage.h"
 
 namespace {
 
@@ -76,6 +78,12 @@ bool coversWholeWindow(const sf::Sprite& sprite, const sf::RenderWindow& window)
            bounds.top + bounds.height >= topLeft.y + size.y;
 }
 
+// Where the pictures that are not opaque hold any alpha, decided once when they were loaded.
+std::unordered_map<const sf::Texture*, Coverage>& coverages() {
+    static std::unordered_map<const sf::Texture*, Coverage> textures;
+    return textures;
+}
+
 bool allOpaque(const sf::Image& image) {
     const sf::Vector2u size = image.getSize();
     const sf::Uint8* pixel = image.getPixelsPtr();
@@ -98,6 +106,39 @@ bool onWholePixels(const sf::Transform& transform) {
            std::floor(m[12]) == m[12] && std::floor(m[13]) == m[13];
 }
 
+// A blended picture with wide transparent parts is drawn once per rectangle of window pixels
+// that its alpha can reach, each under a scissor within the one already set: the same triangles
+// each time, so every pixel gets exactly what the single draw would give it. False when the
+// picture is drawn whole instead.
+bool drawWhereCovered(const sf::Sprite& sprite, sf::RenderWindow& window,
+                      const sf::RenderStates& states) {
+    if (states.blendMode == sf::BlendNone) {
+        return false;
+    }
+    auto coverage = coverages().find(sprite.getTexture());
+    static std::vector<sf::IntRect> rects;
+    if (coverage == coverages().end() ||
+        !coverageRects(coverage->second, sprite, window, rects)) {
+        return false;
+    }
+    const int height = static_cast<int>(window.getSize().y);
+    sf::IntRect limit(0, 0, static_cast<int>(window.getSize().x), height);
+    if (glIsEnabled(GL_SCISSOR_TEST)) {
+        GLint box[4] = {};
+        glGetIntegerv(GL_SCISSOR_BOX, box);
+        limit = sf::IntRect(box[0], height - box[1] - box[3], box[2], box[3]);
+    }
+    glEnable(GL_SCISSOR_TEST);
+    for (const sf::IntRect& rect : rects) {
+        sf::IntRect part;
+        if (rect.intersects(limit, part)) {
+            glScissor(part.left, height - part.top - part.height, part.width, part.height);
+            window.draw(sprite, states);
+        }
+    }
+    return true;  // the caller's saved state brings the scissor back
+}
+
 // Half of each side as whole pixels: an odd size loses its half pixel.
 sf::Sprite* newCenteredSprite(sf::Texture& image) {
     sf::Vector2u size = image.getSize();
@@ -109,6 +150,7 @@ sf::Sprite* newCenteredSprite(sf::Texture& image) {
 bool loadSpriteTexture(sf::Texture& texture, const sf::Image& image) {
     opaqueTextures().erase(&texture);
     uniformTextures().erase(&texture);
+    coverages().erase(&texture);
     const sf::Vector2u size = image.getSize();
     bool loaded = size.x > 0 && size.y > 0 && texture.loadFromImage(image);
     texture.setSmooth(true);  // scaled sprites keep the soft look they were made for
@@ -117,6 +159,11 @@ bool loadSpriteTexture(sf::Texture& texture, const sf::Image& image) {
         sf::Color colour;
         if (uniformColour(image, colour)) {
             uniformTextures().emplace(&texture, colour);
+        }
+    } else if (loaded) {
+        Coverage coverage = findCoverage(image);
+        if (coverage.worthIt) {
+            coverages().emplace(&texture, std::move(coverage));
         }
     }
     return loaded;
@@ -127,6 +174,7 @@ bool loadSpriteTexture(sf::Texture& texture, const char* path) {
     if (!image.loadFromFile(path)) {
         opaqueTextures().erase(&texture);
         uniformTextures().erase(&texture);
+        coverages().erase(&texture);
         texture.setSmooth(true);
         return false;
     }
@@ -193,7 +241,9 @@ void drawSprite(sf::Sprite* sprite) {
     if (unsmooth) {
         texture->setSmooth(false);
     }
-    window->draw(*sprite, states);
+    if (!drawWhereCovered(*sprite, *window, states)) {
+        window->draw(*sprite, states);
+    }
     if (unsmooth) {
         texture->setSmooth(true);
     }

@@ -11,6 +11,7 @@
 
 #include "driver/demo.h"
 #include "driver/demo_globals.h"
+#include "driver/sprite_coverage.h"
 #include "driver/sprites.h"
 #include "glm/demo_models.h"
 #include "scenes/neutral_texture.h"
@@ -125,6 +126,121 @@ TEST_F(SpriteDrawing, AOneColourPictureOverTheWholeWindowIsAClearOfThatColour) {
     EXPECT_FLOAT_EQ(clearColour[0], 0.25f);
     EXPECT_FLOAT_EQ(clearColour[1], 0.5f);
     EXPECT_FLOAT_EQ(clearColour[2], 0.75f);
+}
+
+// Noise in a few islands on a transparent picture, with texels of colour but alpha 0 between
+// them (a blend must leave those pixels alone too): lines of text, a figure, a far corner.
+sf::Image islands(unsigned w, unsigned h, unsigned seed) {
+    sf::Image image = noise(w, h, false, seed);
+    for (unsigned y = 0; y < h; ++y) {
+        for (unsigned x = 0; x < w; ++x) {
+            const bool line = (y % 40) >= 12 && (y % 40) < 26 && x >= 30 && x < w / 2;
+            const bool figure = x >= w * 2 / 3 && x < w * 2 / 3 + 40 && y >= 50 && y < 190;
+            const bool corner = x == w - 1 && y == h - 1;
+            if (!line && !figure && !corner) {
+                sf::Color c = image.getPixel(x, y);
+                c.a = 0;
+                image.setPixel(x, y, c);
+            }
+        }
+    }
+    return image;
+}
+
+TEST_F(SpriteDrawing, AMostlyClearPictureDrawnWhereItHasAlphaGivesThePlainPixels) {
+    sf::Texture texture;
+    ASSERT_TRUE(loadSpriteTexture(texture, islands(300, 240, 5)));
+    sf::Sprite sprite(texture);
+    sprite.setOrigin(150.0f, 120.0f);
+
+    struct Case {
+        float x, y, sx, sy;
+        bool mirrored;
+        const char* what;
+    };
+    const Case cases[] = {
+        {400.0f, 300.0f, 1.0f, 1.0f, false, "whole pixels"},
+        {400.3f, 299.6f, 1.0f, 1.0f, false, "between pixels"},
+        {640.0f, 360.0f, 3.0f, 3.0f, false, "three times as large, as the scroll"},
+        {640.25f, 200.75f, 0.83f, 0.77f, false, "shrunk"},
+        {500.5f, 350.0f, 1.7f, 1.7f, true, "mirrored by its texture rectangle"},
+        {500.0f, 350.5f, -1.3f, 1.1f, false, "mirrored by its scale"},
+        {600.0f, 400.0f, 1.2f, -0.9f, false, "upside down"},
+        {20.0f, 700.0f, 2.0f, 2.0f, false, "mostly outside the window"},
+        {-900.0f, 300.0f, 1.0f, 1.0f, false, "wholly outside the window"},
+    };
+    for (const Case& c : cases) {
+        sprite.setPosition(c.x, c.y);
+        sprite.setScale(c.sx, c.sy);
+        flipSpriteX(&sprite, c.mirrored);
+        expectSameAsPlain(sprite, c.what);
+        sprite.setColor(sf::Color(255, 255, 255, 140));
+        expectSameAsPlain(sprite, c.what);
+        sprite.setColor(sf::Color::White);
+    }
+
+    // Within a scissor already set, as the capture sets one for frames it does not keep.
+    sprite.setPosition(400.5f, 300.0f);
+    sprite.setScale(1.5f, 1.5f);
+    flipSpriteX(&sprite, false);
+    auto scissored = [&](auto draw) {
+        return frame([&] {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(350, 330, 200, 90);
+            draw();
+            GLint box[4] = {};
+            glGetIntegerv(GL_SCISSOR_BOX, box);
+            EXPECT_EQ(box[0], 350);
+            EXPECT_EQ(box[2], 200);
+            EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+            glDisable(GL_SCISSOR_TEST);
+        });
+    };
+    EXPECT_TRUE(scissored([&] { drawSprite(&sprite); }) == scissored([&] { plainDraw(sprite); }));
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+}
+
+TEST(SpriteCoverage, BandsHoldEveryTexelWithAlphaAndLeaveOutWideClearParts) {
+    const sf::Image image = islands(300, 240, 6);
+    const Coverage coverage = findCoverage(image);
+    ASSERT_EQ(coverage.width, 300);
+    ASSERT_EQ(coverage.height, 240);
+    EXPECT_TRUE(coverage.worthIt);
+    long long covered = 0;
+    int row = 0;
+    for (const CoverageBand& band : coverage.bands) {
+        EXPECT_EQ(band.top, row);  // every row, in order
+        row = band.bottom;
+        for (int y = band.top; y < band.bottom; ++y) {
+            for (int x = 0; x < 300; ++x) {
+                if (image.getPixel(x, y).a == 0) {
+                    continue;
+                }
+                bool inRun = false;
+                for (const TexelRun& run : band.runs) {
+                    inRun = inRun || (x >= run.begin && x < run.end);
+                }
+                EXPECT_TRUE(inRun) << x << "," << y;
+            }
+        }
+        for (const TexelRun& run : band.runs) {
+            covered += (run.end - run.begin) * (band.bottom - band.top);
+        }
+    }
+    EXPECT_EQ(row, 240);
+    EXPECT_LT(covered, 300 * 240 * 3 / 4);
+
+    sf::Image clear;
+    clear.create(64, 64, sf::Color(9, 9, 9, 0));
+    const Coverage none = findCoverage(clear);
+    EXPECT_TRUE(none.worthIt);
+    for (const CoverageBand& band : none.bands) {
+        EXPECT_TRUE(band.runs.empty());
+    }
+    sf::Image solid;
+    solid.create(64, 64, sf::Color(9, 9, 9, 1));
+    EXPECT_FALSE(findCoverage(solid).worthIt);  // nothing to leave out
+    EXPECT_TRUE(findCoverage(sf::Image()).bands.empty());
 }
 
 TEST_F(SpriteDrawing, ClearOrEmptySpritesLeaveTheFrameAsItWas) {
