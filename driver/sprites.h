@@ -22,7 +22,9 @@ bool isOpaqueTexture(const sf::Texture* texture);
 
 // Draws a sprite through renderWindow and leaves the OpenGL state of the 3D passes as it was.
 // A draw that cannot change a pixel (tint alpha 0, empty picture) is skipped; an opaque picture
-// with an opaque tint replaces what is under it, so it is drawn without blending.
+// with an opaque tint replaces what is under it, so it is drawn without blending; a picture with
+// wide transparent parts is only rasterised where its alpha can reach. The pixels are always
+// those of the plain blended draw.
 void drawSprite(sf::Sprite* sprite);
 
 // Rotation in degrees, counter-clockwise on screen for positive angles.
