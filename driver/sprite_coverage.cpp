@@ -72,6 +72,16 @@ Coverage findCoverage(const sf::Image& image, int bandRows, int minGap) {
     return coverage;
 }
 
+bool viewIsWindowPixels(const sf::RenderWindow& window) {
+    const sf::View& view = window.getView();
+    const sf::View& whole = window.getDefaultView();
+    const sf::Vector2u size = window.getSize();
+    return view.getViewport() == sf::FloatRect(0.0f, 0.0f, 1.0f, 1.0f) &&
+           view.getCenter() == whole.getCenter() && view.getSize() == whole.getSize() &&
+           view.getRotation() == 0.0f &&
+           view.getSize() == sf::Vector2f(static_cast<float>(size.x), static_cast<float>(size.y));
+}
+
 bool coverageRects(const Coverage& coverage, const sf::Sprite& sprite,
                    const sf::RenderWindow& window, std::vector<sf::IntRect>& rects) {
     rects.clear();
@@ -88,15 +98,7 @@ bool coverageRects(const Coverage& coverage, const sf::Sprite& sprite,
         static_cast<int>(texture->getSize().y) != coverage.height) {
         return false;
     }
-    // View coordinates are window pixels.
-    const sf::View& view = window.getView();
-    const sf::View& whole = window.getDefaultView();
-    const sf::Vector2u windowSize = window.getSize();
-    if (view.getViewport() != sf::FloatRect(0.0f, 0.0f, 1.0f, 1.0f) ||
-        view.getCenter() != whole.getCenter() || view.getSize() != whole.getSize() ||
-        view.getRotation() != 0.0f ||
-        view.getSize() != sf::Vector2f(static_cast<float>(windowSize.x),
-                                       static_cast<float>(windowSize.y))) {
+    if (!viewIsWindowPixels(window)) {
         return false;
     }
     // Scaled and moved, perhaps mirrored, never turned.
@@ -108,6 +110,7 @@ bool coverageRects(const Coverage& coverage, const sf::Sprite& sprite,
     const double mirrorY = area.height > 0 ? 1.0 : -1.0;
     auto windowX = [&](double u) { return m[0] * ((u - area.left) * mirrorX) + m[12]; };
     auto windowY = [&](double v) { return m[5] * ((v - area.top) * mirrorY) + m[13]; };
+    const sf::Vector2u windowSize = window.getSize();
     const int windowWidth = static_cast<int>(windowSize.x);
     const int windowHeight = static_cast<int>(windowSize.y);
 

@@ -33,6 +33,10 @@ struct Coverage {
 // Bands of `bandRows` texel rows; runs closer than `minGap` columns are joined.
 Coverage findCoverage(const sf::Image& image, int bandRows = 8, int minGap = 32);
 
+// Whether the window draws in its own pixels: its default view, over the whole window, at the
+// window's size (a window that came up at another size scales the view).
+bool viewIsWindowPixels(const sf::RenderWindow& window);
+
 // Disjoint rectangles of window pixels (left, top from the window's top-left) outside which the
 // sprite changes no pixel. False when that cannot be worked out simply (a turned sprite, a
 // partial texture rectangle, a view other than the window's own): then draw it whole.

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "driver/demo_globals.h"
@@ -25,43 +24,49 @@ sf::Sprite* newSprite(sf::Texture& image, float centreX, float centreY) {
     return sprite;
 }
 
-// Textures whose every pixel has alpha 255, decided once when their pixels were loaded.
-std::unordered_set<const sf::Texture*>& opaqueTextures() {
-    static std::unordered_set<const sf::Texture*> textures;
-    return textures;
+// What a picture's pixels let drawSprite leave out, decided once when they were loaded.
+struct PictureFacts {
+    bool opaque = false;   // every pixel has alpha 255
+    bool uniform = false;  // every pixel is `colour`
+    sf::Color colour;
+    Coverage coverage;     // where a picture that is not opaque holds any alpha
+};
+
+std::unordered_map<const sf::Texture*, PictureFacts>& pictureFacts() {
+    static std::unordered_map<const sf::Texture*, PictureFacts> pictures;
+    return pictures;
 }
 
-// Opaque textures of a single colour, with that colour: drawn over the whole window they are a
-// clear.
-std::unordered_map<const sf::Texture*, sf::Color>& uniformTextures() {
-    static std::unordered_map<const sf::Texture*, sf::Color> textures;
-    return textures;
+const PictureFacts* factsOf(const sf::Texture* texture) {
+    auto found = pictureFacts().find(texture);
+    return found == pictureFacts().end() ? nullptr : &found->second;
 }
 
-// The one colour of every pixel, when there is only one.
-bool uniformColour(const sf::Image& image, sf::Color& colour) {
+PictureFacts examine(const sf::Image& image) {
+    PictureFacts facts;
     const sf::Vector2u size = image.getSize();
     const sf::Uint8* pixel = image.getPixelsPtr();
     const std::size_t count = static_cast<std::size_t>(size.x) * size.y;
     if (!pixel || count == 0) {
-        return false;
+        return facts;
     }
-    for (std::size_t i = 1; i < count; ++i) {
-        if (std::memcmp(pixel, pixel + i * 4, 4) != 0) {
-            return false;
-        }
+    facts.opaque = true;
+    facts.uniform = true;
+    for (std::size_t i = 0; i < count && (facts.opaque || facts.uniform); ++i) {
+        facts.opaque = facts.opaque && pixel[i * 4 + 3] == 255;
+        facts.uniform = facts.uniform && std::memcmp(pixel, pixel + i * 4, 4) == 0;
     }
-    colour = sf::Color(pixel[0], pixel[1], pixel[2], pixel[3]);
-    return true;
+    facts.uniform = facts.uniform && facts.opaque;
+    facts.colour = sf::Color(pixel[0], pixel[1], pixel[2], pixel[3]);
+    if (!facts.opaque) {
+        facts.coverage = findCoverage(image);
+    }
+    return facts;
 }
 
-// Whether the sprite, unturned and unmirrored, covers every pixel of the window's default view.
+// Whether the sprite, unturned and unmirrored, covers every pixel of the window.
 bool coversWholeWindow(const sf::Sprite& sprite, const sf::RenderWindow& window) {
-    const sf::View& view = window.getView();
-    const sf::View& whole = window.getDefaultView();
-    if (view.getViewport() != sf::FloatRect(0.0f, 0.0f, 1.0f, 1.0f) ||
-        view.getCenter() != whole.getCenter() || view.getSize() != whole.getSize() ||
-        view.getRotation() != 0.0f) {
+    if (!viewIsWindowPixels(window)) {
         return false;
     }
     const float* m = sprite.getTransform().getMatrix();
@@ -71,32 +76,10 @@ bool coversWholeWindow(const sf::Sprite& sprite, const sf::RenderWindow& window)
         return false;
     }
     const sf::FloatRect bounds = sprite.getGlobalBounds();
-    const sf::Vector2f size = whole.getSize();
-    const sf::Vector2f topLeft = whole.getCenter() - size / 2.0f;
-    return bounds.left <= topLeft.x && bounds.top <= topLeft.y &&
-           bounds.left + bounds.width >= topLeft.x + size.x &&
-           bounds.top + bounds.height >= topLeft.y + size.y;
-}
-
-// Where the pictures that are not opaque hold any alpha, decided once when they were loaded.
-std::unordered_map<const sf::Texture*, Coverage>& coverages() {
-    static std::unordered_map<const sf::Texture*, Coverage> textures;
-    return textures;
-}
-
-bool allOpaque(const sf::Image& image) {
-    const sf::Vector2u size = image.getSize();
-    const sf::Uint8* pixel = image.getPixelsPtr();
-    const std::size_t count = static_cast<std::size_t>(size.x) * size.y;
-    if (!pixel || count == 0) {
-        return false;
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-        if (pixel[i * 4 + 3] != 255) {
-            return false;
-        }
-    }
-    return true;
+    const sf::Vector2u size = window.getSize();
+    return bounds.left <= 0.0f && bounds.top <= 0.0f &&
+           bounds.left + bounds.width >= static_cast<float>(size.x) &&
+           bounds.top + bounds.height >= static_cast<float>(size.y);
 }
 
 // A transform that only moves by whole pixels: no scale, no turn.
@@ -115,10 +98,9 @@ bool drawWhereCovered(const sf::Sprite& sprite, sf::RenderWindow& window,
     if (states.blendMode == sf::BlendNone) {
         return false;
     }
-    auto coverage = coverages().find(sprite.getTexture());
+    const PictureFacts* facts = factsOf(sprite.getTexture());
     static std::vector<sf::IntRect> rects;
-    if (coverage == coverages().end() ||
-        !coverageRects(coverage->second, sprite, window, rects)) {
+    if (!facts || !coverageRects(facts->coverage, sprite, window, rects)) {
         return false;
     }
     const int height = static_cast<int>(window.getSize().y);
@@ -148,23 +130,12 @@ sf::Sprite* newCenteredSprite(sf::Texture& image) {
 }  // namespace
 
 bool loadSpriteTexture(sf::Texture& texture, const sf::Image& image) {
-    opaqueTextures().erase(&texture);
-    uniformTextures().erase(&texture);
-    coverages().erase(&texture);
+    pictureFacts().erase(&texture);
     const sf::Vector2u size = image.getSize();
     bool loaded = size.x > 0 && size.y > 0 && texture.loadFromImage(image);
     texture.setSmooth(true);  // scaled sprites keep the soft look they were made for
-    if (loaded && allOpaque(image)) {
-        opaqueTextures().insert(&texture);
-        sf::Color colour;
-        if (uniformColour(image, colour)) {
-            uniformTextures().emplace(&texture, colour);
-        }
-    } else if (loaded) {
-        Coverage coverage = findCoverage(image);
-        if (coverage.worthIt) {
-            coverages().emplace(&texture, std::move(coverage));
-        }
+    if (loaded) {
+        pictureFacts()[&texture] = examine(image);
     }
     return loaded;
 }
@@ -172,9 +143,7 @@ bool loadSpriteTexture(sf::Texture& texture, const sf::Image& image) {
 bool loadSpriteTexture(sf::Texture& texture, const char* path) {
     sf::Image image;
     if (!image.loadFromFile(path)) {
-        opaqueTextures().erase(&texture);
-        uniformTextures().erase(&texture);
-        coverages().erase(&texture);
+        pictureFacts().erase(&texture);
         texture.setSmooth(true);
         return false;
     }
@@ -182,7 +151,8 @@ bool loadSpriteTexture(sf::Texture& texture, const char* path) {
 }
 
 bool isOpaqueTexture(const sf::Texture* texture) {
-    return texture && opaqueTextures().count(texture) != 0;
+    const PictureFacts* facts = factsOf(texture);
+    return facts && facts->opaque;
 }
 
 sf::Sprite* createSpriteFromFile(const char* path) {
@@ -214,11 +184,11 @@ void drawSprite(sf::Sprite* sprite) {
     }
     sf::RenderWindow* window = demo.renderWindow;
     if (states.blendMode == sf::BlendNone && tint == sf::Color::White) {
-        auto uniform = uniformTextures().find(sprite->getTexture());
-        if (uniform != uniformTextures().end() && coversWholeWindow(*sprite, *window)) {
+        const PictureFacts* facts = factsOf(sprite->getTexture());
+        if (facts && facts->uniform && coversWholeWindow(*sprite, *window)) {
             // One opaque colour over every pixel: a clear writes exactly those pixels (within
             // the same scissor and colour mask), without sampling or shading any of them.
-            const sf::Color c = uniform->second;
+            const sf::Color c = facts->colour;
             GLfloat saved[4] = {};
             glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
             glClearColor(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, c.a / 255.0f);

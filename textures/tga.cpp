@@ -54,7 +54,7 @@ constexpr std::size_t kStreamBufferSize = 64 * 1024;
 
 struct TgaState {
     GLubyte header[kHeaderSize];  // the file header as read
-    GLubyte info[kInfoSize];      // the image specification that follows it
+    GLubyte info[kInfoSize];      // the image fields that follow it (origin, size, depth)
     GLuint bytesPerPixel;         // 3 or 4
     std::uint64_t imageSize;      // bytes of decoded pixels; above 4 GB for the largest images
 };
@@ -97,8 +97,8 @@ std::uint64_t bytesRemaining(FILE* file) {
     return static_cast<std::uint64_t>(st.st_size) - static_cast<std::uint64_t>(position);
 }
 
-// The beginning both readers share: image specification, sizes and format. Returns false when
-// the specification cannot be read (infoRead false) or describes no image we can decode.
+// The beginning both readers share: the image fields, sizes and format. Returns false when
+// those fields cannot be read (infoRead false) or describe no image we can decode.
 bool readImageInfo(TgaImage* image, FILE* file, bool* infoRead) {
     *infoRead = std::fread(tga.info, 1, kInfoSize, file) == kInfoSize;
     if (!*infoRead) {
