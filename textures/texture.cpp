@@ -34,7 +34,7 @@ GLuint componentCount(GLuint format) {
         case GL_BGRA_EXT:
             return 4;
         default:
-            std::printf("glmLoadTexture(): unknown type 0x%x", format);
+            std::printf("glmLoadTexture(): unknown type 0x%x\n", format);
             return 0;
     }
 }
