@@ -94,8 +94,8 @@ GLuint outputMode(ObjModel* model, bool selected, const std::string& normals, bo
     return mode;
 }
 
-// The texture file a map_Kd name stands for, as the reader found it, seen from folder: a
-// relative path when the two share a folder below the root, else the absolute one.
+// The texture file a map_Kd name stands for, as the reader found it, relative to folder: the
+// reader puts the model's folder before every name, absolute ones too.
 std::string texturePathFrom(const ObjModel& model, const ObjTexture& texture,
                             const fs::path& folder) {
     const std::string name = textureName(texture);
@@ -105,12 +105,7 @@ std::string texturePathFrom(const ObjModel& model, const ObjTexture& texture,
     char* directory = glmDirectoryOf(model.filepath);
     const fs::path file = fs::absolute(std::string(directory) + name).lexically_normal();
     std::free(directory);
-    const fs::path from = fs::absolute(folder).lexically_normal();
-    const fs::path relative = file.lexically_relative(from);
-    const bool shared = std::distance(file.begin(), file.end()) > 1 &&
-                        std::distance(from.begin(), from.end()) > 1 &&
-                        *std::next(file.begin()) == *std::next(from.begin());
-    return shared && !relative.empty() ? relative.string() : file.string();
+    return file.lexically_relative(fs::absolute(folder).lexically_normal()).string();
 }
 
 // The library's MTL writer leaves out the texture maps; put each material's map_Kd back after
