@@ -9,3 +9,9 @@ zandar_test(zandar_run_test SOURCES zandar_run_test.cpp LIBS zandar_process_supp
     LABELS long)
 target_compile_definitions(zandar_run_test PRIVATE ZANDAR_EXE="$<TARGET_FILE:zandar>")
 add_dependencies(zandar_run_test zandar assets)
+
+# Started as users start it, under plain xvfb-run (a server that resets with its last client):
+# every start reaches the first frame of scene 1.
+add_test(NAME zandar_xvfb_run_starts COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/first_frame_starts.sh
+    $<TARGET_FILE:zandar> ${ZANDAR_ASSET_DIR} 3)
+set_tests_properties(zandar_xvfb_run_starts PROPERTIES LABELS long TIMEOUT 300)

@@ -15,6 +15,7 @@
 
 #include "driver/demo.h"
 #include "driver/demo_globals.h"
+#include "driver/x_display.h"
 #include "platform/bass.h"
 #include "tools/capture/capture_error.h"
 #include "tools/capture/capture_options.h"
@@ -124,6 +125,11 @@ int main(int argc, char** argv) {
         if (options.privateDisplay || !current || !*current) {
             privateDisplay = new PrivateDisplay();
             std::atexit(stopPrivateDisplay);
+        }
+        if (!holdDisplay()) {
+            throw CaptureError(std::string("cannot open the X display \"") +
+                               std::getenv("DISPLAY") +
+                               "\"; unset DISPLAY or give --xvfb to render on a private one");
         }
         if (!options.logFile.empty()) {
             outputs.push_back(std::make_unique<StateLog>(options.logFile));
