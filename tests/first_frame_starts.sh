@@ -21,6 +21,7 @@ corners_black() {
 one_start() {
     local dir pid seen=0 status
     dir=$(mktemp -d)
+    : >"$dir/out"
     (cd "$2" && ALSOFT_DRIVERS=null exec "$1" >"$dir/out" 2>"$dir/err") &
     pid=$!
     for ((tick = 0; tick < 600 && !seen; tick++)); do
