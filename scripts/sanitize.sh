@@ -23,7 +23,7 @@ if ((${#programs[@]} == 0)); then
     exit 1
 fi
 
-scripts/setup.sh
+scripts/setup.sh test
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANDAR_SANITIZE=ON \
     -DZANDAR_BENCH=OFF >/dev/null
 # The assets target runs the sanitized generator: a fault while painting, synthesising or
