@@ -15,13 +15,13 @@ play=(
   build-essential cmake pkg-config
   libsfml-dev libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri libx11-dev
   libopenmpt-dev libmpg123-dev libopenal-dev
-  libmp3lame-dev libstb-dev libfreetype-dev fonts-dejavu-core
+  libmp3lame-dev libstb-dev libfreetype-dev fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth ffmpeg
 )
-# Tests and benchmarks (googletest, Google Benchmark, the peer OBJ reader, a second module
-# player), driving windows (xdotool, x11-utils), fuzzing and sanitizers (clang), valgrind.
+# Tests and benchmarks (googletest and its mocks, Google Benchmark, the peer OBJ reader, a second
+# module player), driving windows (xdotool, x11-utils), fuzzing and sanitizers (clang), valgrind.
 test=(
-  git libgtest-dev googletest libbenchmark-dev libtinyobjloader-dev libxmp-dev
+  git libgtest-dev libgmock-dev googletest libbenchmark-dev libtinyobjloader-dev libxmp-dev
   xdotool x11-utils clang libclang-rt-14-dev valgrind
 )
 
