@@ -177,7 +177,7 @@ bool runFrame(Timeline& timeline) {
         blackenBars();
         timeline.frameDrawn();
         demo.renderWindow->display();
-        updateBeatPulses();
+        updateBeatPulses(timeline);
     }
     return running;
 }
@@ -200,7 +200,6 @@ int runDemo(Timeline& timeline) {
     playStream("desert.mp3");
     playModule("arabish.xm");
 
-    setTimeline(&timeline);
     timeline.start();
     while (runFrame(timeline)) {
     }
