@@ -41,6 +41,9 @@ sf::IntRect pictureArea(sf::Vector2u window) {
 }
 
 void fitPictureToWindow(sf::Vector2u window) {
+    if (window.x == 0 || window.y == 0) {
+        return;  // nothing shows; the picture fits again at the next real size
+    }
     const sf::IntRect area = pictureArea(window);
     // Sprites: the picture's own coordinates, shown in the same rectangle. The window library
     // rounds the relative viewport back to exactly these whole pixels.
@@ -58,7 +61,7 @@ void blackenBars() {
     const sf::Vector2u window = demo.renderWindow->getSize();
     const sf::IntRect area = pictureArea(window);
     const int w = static_cast<int>(window.x), h = static_cast<int>(window.y);
-    if (area.width == w && area.height == h) {
+    if (w == 0 || h == 0 || (area.width == w && area.height == h)) {
         return;
     }
     // Clears of the whole window (the scenes' own, and the main loop's) reach the bars too.
