@@ -465,7 +465,6 @@ TEST(CaptureRuns, OtherScreensShowTheWholePictureBetweenBlackBars) {
                    {"1920x1080", {0, 0, 1920, 1080}},
                    {"2560x1440", {0, 0, 2560, 1440}},
                    {"1024x768", {0, 96, 1024, 576}},
-                   {"1280x1024", {0, 152, 1280, 720}},
                    {"1600x600", {266, 0, 1067, 600}}};
     for (const auto& screen : screens) {
         ProcessResult r = capture({"--screen", screen.size, "--until", "50.1", "--frames",
