@@ -21,7 +21,11 @@ scene1_shown() {
 # Processor time of everything run so far (clone, build, asset generation, the demo): on a
 # machine shared with other work the clock says less than this does.
 cpu() {
-    times | tail -n 1 | awk '{ printf "processor time: %s user, %s system\n", $1, $2 }'
+    local counts
+    counts=$(mktemp)
+    times >"$counts"  # not in a pipeline: a forked shell has no children to count
+    tail -n 1 "$counts" | awk '{ printf "processor time: %s user, %s system\n", $1, $2 }'
+    rm -f "$counts"
 }
 
 # Inside the X server: clone, play, and say when scene 1 is on screen; then Escape.
