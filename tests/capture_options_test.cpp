@@ -53,6 +53,10 @@ TEST(CaptureOptions, ReadsEveryOutputAndItsSettings) {
     EXPECT_EQ(std::make_tuple(defaults->fps, defaults->step, defaults->until.has_value()),
               std::make_tuple(60, 1.0, false));
     EXPECT_TRUE(parseCaptureOptions({"--time-frames", "t.csv"}).options);  // enough on its own
+    const auto screen = parseCaptureOptions({"--log", "l", "--screen", "1024x768"}).options;
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(std::make_tuple(screen->screenWidth, screen->screenHeight, screen->privateDisplay),
+              std::make_tuple(1024, 768, true));
     EXPECT_TRUE(parseCaptureOptions({"--help"}).options);
     EXPECT_TRUE(parseCaptureOptions({"--log", "x", "-h"}).options->help);
     // Open-ended ranges: from a time to the end, or from the start to a time.
@@ -60,7 +64,7 @@ TEST(CaptureOptions, ReadsEveryOutputAndItsSettings) {
     EXPECT_TRUE(parseCaptureOptions({"--frames", "d", "--to", "1"}).options);
     for (const char* option : {"--fps", "--frames", "--from", "--to", "--at", "--log", "--video",
                                "--sheet", "--step", "--until", "--assets", "--xvfb", "--quiet",
-                               "--help", "--time-frames"}) {
+                               "--help", "--time-frames", "--screen"}) {
         EXPECT_NE(captureUsage().find(option), std::string::npos) << option;
     }
 }
@@ -84,7 +88,12 @@ TEST(CaptureOptions, RefusesWrongValuesAndCombinationsWithAReason) {
         {{"--frames", "d", "--from", "5", "--to", "4"}, "after"},
         {{"--log", "l", "--step", "2"}, "--sheet"},
         {{"--sheet", "s", "--step", "0.001"}, "one frame"},
+        {{"--video", "v", "--screen", "800x600"}, "1280x720"},
     };
+    for (const char* bad : {"1024", "1024x", "x768", "8x8", "1024x99999", "1e3x768", "1024X768"}) {
+        EXPECT_NE(errorOf({"--log", "l", "--screen", bad}).find("--screen"), std::string::npos)
+            << bad;
+    }
     for (const auto& c : cases) {
         EXPECT_NE(errorOf(c.args).find(c.reason), std::string::npos) << c.args[0] << c.reason;
     }

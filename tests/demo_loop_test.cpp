@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 #include <SFML/OpenGL.hpp>
 
+#include <algorithm>
+#include <array>
+#include <tuple>
+
 #include "driver/demo.h"
 #include "driver/demo_globals.h"
 #include "driver/music.h"
@@ -60,7 +64,7 @@ TEST_F(MainLoop, StartUpStateDrawsALitFoggedPerspectivePicture) {
     EXPECT_NEAR(backBufferPixel(700, 300).r, 255 * 0.302, 3);
 }
 
-TEST_F(MainLoop, CloseAndEscapeStopAndResizeOnlyMovesTheViewport) {
+TEST_F(MainLoop, CloseAndEscapeStopAResizeFitsThePictureToTheWindow) {
     GLfloat before[16], after[16];
     glGetFloatv(GL_PROJECTION_MATRIX, before);
     const struct {
@@ -69,7 +73,6 @@ TEST_F(MainLoop, CloseAndEscapeStopAndResizeOnlyMovesTheViewport) {
         bool stops;
     } cases[] = {{sf::Event::KeyPressed, sf::Keyboard::A, false},
                  {sf::Event::MouseButtonPressed, sf::Keyboard::Escape, false},
-                 {sf::Event::Resized, sf::Keyboard::Escape, false},
                  {sf::Event::KeyPressed, sf::Keyboard::Escape, true},
                  {sf::Event::Closed, sf::Keyboard::A, true}};
     for (const auto& c : cases) {
@@ -77,13 +80,29 @@ TEST_F(MainLoop, CloseAndEscapeStopAndResizeOnlyMovesTheViewport) {
         sf::Event event{};
         event.type = c.type;
         event.key.code = c.key;
-        if (c.type == sf::Event::Resized) event.size = {640, 480};
         handleEvent(event, running);
         EXPECT_EQ(running, !c.stops) << c.type;
     }
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(std::make_pair(viewport[2], viewport[3]), std::make_pair(640, 480));
+    // 640 x 480: the picture at 640 x 360 between bars, 3D and sprites alike, the projection
+    // unchanged; back at 1280 x 720 it fills the window again.
+    for (auto [width, height, viewport] :
+         {std::tuple(640u, 480u, std::array<GLint, 4>{0, 60, 640, 360}),
+          std::tuple(1280u, 720u, std::array<GLint, 4>{0, 0, 1280, 720})}) {
+        bool running = true;
+        sf::Event event{};
+        event.type = sf::Event::Resized;
+        event.size = {width, height};
+        handleEvent(event, running);
+        EXPECT_TRUE(running);
+        std::array<GLint, 4> actual{};
+        glGetIntegerv(GL_VIEWPORT, actual.data());
+        EXPECT_EQ(actual, viewport);
+        const sf::View& view = testWindow().getView();
+        EXPECT_EQ(std::make_pair(view.getSize(), view.getCenter()),
+                  std::make_pair(sf::Vector2f(1280.0f, 720.0f), sf::Vector2f(640.0f, 360.0f)));
+        EXPECT_EQ(view.getViewport(), width == 640 ? sf::FloatRect(0.0f, 0.125f, 1.0f, 0.75f)
+                                                   : sf::FloatRect(0.0f, 0.0f, 1.0f, 1.0f));
+    }
     glGetFloatv(GL_PROJECTION_MATRIX, after);
     EXPECT_TRUE(std::equal(before, before + 16, after));
 }

@@ -189,6 +189,14 @@ TEST_F(SpriteDrawing, ShortcutsGiveThePixelsOfThePlainDraw) {
     small.setPosition(400.0f, 300.0f);
     small.setScale(1.5f, 1.5f);
     expectSameAsPlain(small, "scaled");
+    small.setScale(1.0f, 1.0f);
+
+    // A picture scaled to a larger window: whole picture pixels are no longer whole window pixels.
+    testWindow().setView(sf::View(sf::FloatRect(0.0f, 0.0f, 1280.0f / 1.5f, 720.0f / 1.5f)));
+    expectSameAsPlain(small, "on whole pixels, scaled by the view");
+    sf::Sprite full(opaque);
+    expectSameAsPlain(full, "opaque, scaled by the view");
+    testWindow().setView(testWindow().getDefaultView());
 }
 
 TEST_F(SpriteDrawing, AMostlyClearPictureDrawnWhereItHasAlphaGivesThePlainPixels) {
