@@ -64,15 +64,13 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
         fail(stderr, "glmReadMTL() failed: can't open material file \"%s\".\n", path.c_str());
     }
 
-    std::string_view line, token, rest;
-    bool hadEnd;
     GLuint count = 1;  // "default"
     {
-        LineReader reader(file.get());
-        while (reader.next(line, hadEnd)) {
-            rest = line;
-            token = nextWord(rest);
-            if (!token.empty() && token[0] == 'n' && count < 0x7fffffff) {
+        LineSource lines(file.get());
+        const char *begin, *end;
+        while (lines.next(begin, end)) {
+            std::string_view rest(begin, static_cast<size_t>(end - begin));
+            if (nextWord(rest) == "newmtl" && count < 0x7fffffff) {
                 ++count;
             }
         }
@@ -88,12 +86,13 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
     model->materials[0].name = copyString("default");
 
     std::rewind(file.get());
-    LineReader reader(file.get());
+    LineSource lines(file.get());
+    const char *begin, *end;
     GLuint current = 0;
     std::string argument;
-    while (reader.next(line, hadEnd)) {
-        rest = line;
-        token = nextWord(rest);
+    while (lines.next(begin, end)) {
+        std::string_view rest(begin, static_cast<size_t>(end - begin));
+        const std::string_view token = nextWord(rest);
         if (token.empty()) {
             continue;
         }
@@ -101,8 +100,9 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
         const char second = token.size() > 1 ? token[1] : '\0';
         switch (token[0]) {
             case 'n':
-                if (current + 1 < count) {  // the library cannot grow between the two reads
-                    ++current;
+                // Only newmtl starts a material; other statements are ones the library skips.
+                if (token == "newmtl" && current + 1 < count) {
+                    ++current;  // (the library cannot grow between the two reads)
                     std::free(model->materials[current].name);
                     model->materials[current].name = copyString(std::string(nextWord(rest)));
                 }
@@ -112,7 +112,7 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
                     const char* p = rest.data();
                     float value;
                     // A value that does not convert keeps the default shininess.
-                    if (scanFloat(p, p + rest.size(), value)) {
+                    if (scanFloat(p, end, value)) {
                         material.shininess = static_cast<GLfloat>(value / 1000.0);
                         material.shininess = static_cast<GLfloat>(material.shininess * 128.0);
                     }
@@ -131,7 +131,7 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
                 if (token.substr(0, 6) == "map_Kd") {
                     // The argument keeps its leading blank and its line end.
                     argument.assign(rest.data(), rest.size());
-                    if (hadEnd) {
+                    if (lines.hadLineEnd()) {
                         argument += '\n';
                     }
                     const GLint index = glmFindOrLoadTexture(model, argument.c_str(), progress);

@@ -1,0 +1,411 @@
+// The OBJ reader's two passes, a counting pass and a filling pass, driven by one statement loop:
+// both see every line classified by the same code and every face read by the same scanners, so
+// they always agree on what they count. The fill pass still checks every store against what
+// was allocated, so a file that changes between the passes cannot overrun the arrays.
+#undef NDEBUG  // preconditions are checked in every build
+#include <algorithm>
+#include <cassert>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "glm/glm_scan.h"
+
+namespace glm_detail {
+
+namespace {
+
+constexpr uint64_t kMaxItems = 0x7ffffffe;  // indices are 32-bit signed
+
+// Any statement by its first word.
+template <class Pass>
+void statement(Pass& pass, const char* begin, const char* end) {
+    std::string_view rest(begin, static_cast<size_t>(end - begin));
+    const std::string_view token = nextWord(rest);
+    if (token.empty()) {
+        return;
+    }
+    const char* after = rest.data();
+    switch (token[0]) {
+        case 'v':
+            if (token.size() == 1 || token[1] == '\0') {
+                pass.vertex(after, end);
+            } else if (token[1] == 'n') {
+                pass.normal(after, end);
+            } else if (token[1] == 't') {
+                pass.texCoord(after, end);
+            } else {
+                pass.unknown(token);
+            }
+            break;
+        case 'm':
+            pass.library(nextWord(rest));
+            break;
+        case 'u':
+            pass.material(nextWord(rest));
+            break;
+        case 'g':
+            pass.group(rest);
+            break;
+        case 'f':
+            pass.face(after, end);
+            break;
+        default:  // comments and statements the library does not use
+            break;
+    }
+}
+
+// The one loop of both passes: the common statements by their first bytes (when a blank or tab
+// ends the keyword), anything else by its first word.
+template <class Pass>
+void readStatements(LineSource& lines, Pass& pass) {
+    const char *begin, *end;
+    while (lines.next(begin, end)) {
+        const char second = begin[1];  // a line's end byte is followed by readable bytes
+        switch (*begin) {
+            case 'v':
+                if (isSpaceOrTab(second)) {
+                    pass.vertex(begin + 2, end);
+                    continue;
+                }
+                if (isSpaceOrTab(begin[2]) && (second == 'n' || second == 't')) {
+                    if (second == 'n') {
+                        pass.normal(begin + 3, end);
+                    } else {
+                        pass.texCoord(begin + 3, end);
+                    }
+                    continue;
+                }
+                break;
+            case 'f':
+                if (isSpaceOrTab(second)) {
+                    pass.face(begin + 2, end);
+                    continue;
+                }
+                break;
+            case '#':
+                continue;
+            default:
+                break;
+        }
+        statement(pass, begin, end);
+    }
+}
+
+// ---- Counting --------------------------------------------------------------------------------
+
+struct Counts {
+    uint64_t vertices = 0, normals = 0, texcoords = 0, triangles = 0;
+};
+
+// Counts the statements. With a model it is the real first pass: groups are created and counted
+// on the model and the material library is read. Without, it only counts (groups by name). Faces
+// count as the counting bound says (exactly on every plain face, never too few), or, when exact,
+// as the general reading reads them.
+class CountPass {
+public:
+    CountPass(ObjModel* model, ObjProgress* progress, GroupCounts* byName, bool exact)
+        : model_(model), progress_(progress), byName_(byName), exact_(exact) {
+        group("default");
+    }
+
+    void vertex(const char*, const char*) { ++counts_.vertices; }
+    void normal(const char*, const char*) { ++counts_.normals; }
+    void texCoord(const char*, const char*) { ++counts_.texcoords; }
+    void face(const char* rest, const char* end) {
+        if (exact_) {
+            scanFace(rest, end, scratch_);
+        }
+        const size_t triangles = (exact_ ? scratch_.size() : countFace(rest, end, scratch_)) - 2;
+        counts_.triangles += triangles;
+        *groupTriangles_ += triangles;
+    }
+    void group(std::string_view name) {
+        const std::string copy(name);
+        groupTriangles_ =
+            model_ ? &byGroup_[glmEnsureGroup(model_, copy.c_str())] : &(*byName_)[copy.c_str()];
+    }
+    void material(std::string_view) {}
+    void library(std::string_view name) {
+        if (model_) {
+            std::free(model_->mtlfilename);
+            model_->mtlfilename = copyString(name);
+            glmReadMTL(model_, model_->mtlfilename, progress_);
+        }
+    }
+    [[noreturn]] void unknown(std::string_view token) {
+        fail(stdout, "glmFirstPass(): Unknown token \"%.*s\".\n", static_cast<int>(token.size()),
+             token.data());
+    }
+
+    Counts finish() {
+        if (counts_.vertices > kMaxItems || counts_.normals > kMaxItems ||
+            counts_.texcoords > kMaxItems || counts_.triangles > kMaxItems) {
+            fail(stderr, "glmFirstPass() failed: more than %llu items in one array.\n",
+                 static_cast<unsigned long long>(kMaxItems));
+        }
+        for (const auto& [group, triangles] : byGroup_) {
+            const uint64_t sum = group->trianglecount + triangles;
+            group->trianglecount = static_cast<GLuint>(sum < kMaxItems ? sum : kMaxItems);
+        }
+        return counts_;
+    }
+
+private:
+    ObjModel* model_;
+    ObjProgress* progress_;
+    GroupCounts* byName_;
+    bool exact_;
+    std::unordered_map<ObjGroup*, uint64_t> byGroup_;
+    uint64_t* groupTriangles_ = nullptr;
+    Counts counts_;
+    std::vector<Corner> scratch_;
+};
+
+// ---- Filling ---------------------------------------------------------------------------------
+
+constexpr unsigned kWarningLimit = 10;
+
+class FillPass {
+public:
+    FillPass(ObjModel* model, ObjProgress* progress, Capacities capacities, LineSource& lines)
+        : model_(model), progress_(progress), capacities_(std::move(capacities)), lines_(lines) {
+        selectGroup("default");
+    }
+
+    void vertex(const char* rest, const char* end);
+    void normal(const char* rest, const char* end) {
+        if (normals_ >= model_->normalcount) {
+            return warnOverflow();
+        }
+        ++normals_;
+        storeFloats(rest, end, model_->normals + 3 * size_t{normals_}, 3);
+    }
+    void texCoord(const char* rest, const char* end) {
+        if (texcoords_ >= model_->texcoordcount) {
+            return warnOverflow();
+        }
+        ++texcoords_;
+        storeFloats(rest, end, model_->texcoords + 2 * size_t{texcoords_}, 2);
+    }
+    void face(const char* rest, const char* end);
+    void group(std::string_view name) {
+        selectGroup(std::string(name).c_str());
+        group_->material = material_;
+    }
+    void material(std::string_view name) {
+        material_ = glmFindMaterial(model_, std::string(name).c_str());
+        group_->material = material_;
+    }
+    void library(std::string_view) {}
+    void unknown(std::string_view) {}  // the first pass has ended the process for these
+    void finish();
+
+private:
+    void selectGroup(const char* name);
+    void generalFace(const char* rest, const char* end);
+    GLint resolve(int64_t index, GLuint read, GLuint total) const;
+    void warnIndex(const char* what, int64_t index, GLuint total, const char* outcome);
+    void warnOverflow();
+
+    ObjModel* model_;
+    ObjProgress* progress_;
+    Capacities capacities_;
+    LineSource& lines_;
+    std::vector<Corner> corners_;
+
+    GLuint vertices_ = 0, normals_ = 0, texcoords_ = 0;  // items stored so far
+    GLuint triangles_ = 0;
+    GLint material_ = 0;
+    ObjGroup* group_ = nullptr;
+    GLuint groupCapacity_ = 0;
+
+    unsigned long dropped_ = 0, cleared_ = 0, warnings_ = 0;
+    bool overflowWarned_ = false;
+};
+
+void FillPass::selectGroup(const char* name) {
+    group_ = glmFindGroup(model_, name);
+    if (!group_) {
+        warnOverflow();  // a group the first pass never saw: it gets no triangles
+        group_ = glmEnsureGroup(model_, name);
+    }
+    const auto found = capacities_.find(group_);
+    groupCapacity_ = found == capacities_.end() ? 0 : found->second;
+}
+
+void FillPass::warnOverflow() {
+    if (!overflowWarned_) {
+        overflowWarned_ = true;
+        std::printf(
+            "glmFillPass() warning: the file holds more than the first pass counted (was it "
+            "changed while being read?); the rest is left out.\n");
+    }
+}
+
+void FillPass::warnIndex(const char* what, int64_t index, GLuint total, const char* outcome) {
+    if (++warnings_ <= kWarningLimit) {
+        std::printf("glmFillPass() warning: line %lu: face uses %s %lld, but there are %u; %s.\n",
+                    lines_.lineNumber(), what, static_cast<long long>(index), total, outcome);
+    }
+}
+
+inline GLint FillPass::resolve(int64_t index, GLuint read, GLuint total) const {
+    if (index > 0) {
+        return index <= total ? static_cast<GLint>(index) : 0;
+    }
+    if (index < 0) {
+        const int64_t absolute = int64_t{read} + 1 + index;  // -1 is the last one read
+        return absolute >= 1 ? static_cast<GLint>(absolute) : 0;
+    }
+    return 0;
+}
+
+void FillPass::vertex(const char* rest, const char* end) {
+    if (vertices_ >= model_->vertexcount) {
+        return warnOverflow();
+    }
+    ++vertices_;
+    storeFloats(rest, end, model_->vertices + 3 * size_t{vertices_}, 3);
+
+    const GLuint next = vertices_ + 1;
+    if (progress_ && progress_->report && next % 200 == 0) {
+        std::string text = progress_->caption ? progress_->caption : "";
+        text += " (";
+        text += group_->name;
+        text += " )... ";
+        const auto percent = static_cast<float>(next * 70.0 / model_->vertexcount + 30.0);
+        progress_->report(progressValue(percent, progress_), text.c_str());
+    }
+}
+
+void FillPass::face(const char* rest, const char* end) {
+    const GLuint room =
+        std::min(model_->trianglecount - triangles_, groupCapacity_ - group_->trianglecount);
+    if (room > 0) {
+        const FanTarget target{model_->triangles + triangles_,
+                               group_->triangleindices + group_->trianglecount,
+                               triangles_,
+                               room,
+                               model_->vertexcount,
+                               model_->texcoordcount,
+                               model_->normalcount,
+                               vertices_,
+                               texcoords_,
+                               normals_};
+        if (const GLuint stored = storePlainFace(rest, end, target)) {
+            triangles_ += stored;
+            group_->trianglecount += stored;
+            return;
+        }
+    }
+    generalFace(rest, end);
+}
+
+// Any face the shortcut does not take: read the general way, checked corner by corner, with
+// warnings for what it leaves out.
+void FillPass::generalFace(const char* rest, const char* end) {
+    const CornerFormat format = scanFace(rest, end, corners_);
+    const bool hasTexCoords =
+        format == CornerFormat::Full || format == CornerFormat::VertexTexCoord;
+    const bool hasNormals = format == CornerFormat::Full || format == CornerFormat::VertexNormal;
+    const size_t count = corners_.size();
+    const auto triangles = static_cast<GLuint>(count - 2);
+    if (triangles > model_->trianglecount - triangles_ ||
+        triangles > groupCapacity_ - group_->trianglecount) {
+        return warnOverflow();
+    }
+
+    // Resolve every corner first: a face with a missing vertex is dropped whole.
+    bool clearedHere = false;
+    for (Corner& c : corners_) {
+        const GLint v = resolve(c.v, vertices_, model_->vertexcount);
+        if (v == 0) {
+            ++dropped_;
+            return warnIndex("vertex", c.v, model_->vertexcount, "face dropped");
+        }
+        c.v = v;
+        const GLint t = hasTexCoords ? resolve(c.t, texcoords_, model_->texcoordcount) : 0;
+        if (hasTexCoords && t == 0 && !clearedHere) {
+            clearedHere = true;
+            ++cleared_;
+            warnIndex("texture coordinate", c.t, model_->texcoordcount, "corner left without one");
+        }
+        const GLint n = hasNormals ? resolve(c.n, normals_, model_->normalcount) : 0;
+        if (hasNormals && n == 0 && !clearedHere) {
+            clearedHere = true;
+            ++cleared_;
+            warnIndex("normal", c.n, model_->normalcount, "corner left without one");
+        }
+        c.t = t;
+        c.n = n;
+    }
+
+    // Fan: (c1, c2, c3), then (c1, c(k-1), ck) for each further corner.
+    GLuint* indices = group_->triangleindices + group_->trianglecount;
+    group_->trianglecount += triangles;
+    for (size_t k = 2; k < count; ++k) {
+        ObjTriangle& tri = model_->triangles[triangles_];
+        const Corner* used[3] = {&corners_[0], &corners_[k - 1], &corners_[k]};
+        for (int i = 0; i < 3; ++i) {
+            tri.vertexindex[i] = static_cast<GLint>(used[i]->v);
+            tri.texcoordindex[i] = static_cast<GLint>(used[i]->t);
+            tri.normalindex[i] = static_cast<GLint>(used[i]->n);
+        }
+        tri.facetnormindex = k == 2 ? -1 : 0;
+        *indices++ = triangles_++;
+    }
+}
+
+void FillPass::finish() {
+    if (warnings_ > kWarningLimit) {
+        std::printf(
+            "glmFillPass() warning: %lu faces dropped and %lu faces left with missing normals or "
+            "texture coordinates in all.\n",
+            dropped_, cleared_);
+    }
+    if (triangles_ < model_->trianglecount) {
+        model_->trianglecount = triangles_;
+        model_->triangles = static_cast<ObjTriangle*>(
+            checkedRealloc(model_->triangles, sizeof(ObjTriangle) * size_t{triangles_}));
+    }
+}
+
+}  // namespace
+
+Capacities countStatements(ObjModel* model, ObjProgress* progress, LineSource& lines, bool exact) {
+    CountPass pass(model, progress, nullptr, exact);
+    readStatements(lines, pass);
+    const Counts counts = pass.finish();
+    model->vertexcount = static_cast<GLuint>(counts.vertices);
+    model->normalcount = static_cast<GLuint>(counts.normals);
+    model->texcoordcount = static_cast<GLuint>(counts.texcoords);
+    model->trianglecount = static_cast<GLuint>(counts.triangles);
+    // Every group gets an index array of its counted size; the fill pass counts again.
+    Capacities capacities;
+    for (ObjGroup* group = model->groups; group; group = group->next) {
+        std::free(group->triangleindices);
+        group->triangleindices =
+            static_cast<GLuint*>(checkedMalloc(sizeof(GLuint) * group->trianglecount));
+        capacities[group] = group->trianglecount;
+        group->trianglecount = 0;
+    }
+    return capacities;
+}
+
+GroupCounts countGroupTriangles(LineSource& lines) {
+    GroupCounts byName;
+    CountPass pass(nullptr, nullptr, &byName, false);
+    readStatements(lines, pass);
+    pass.finish();
+    return byName;
+}
+
+void fillStatements(ObjModel* model, ObjProgress* progress, LineSource& lines,
+                    Capacities capacities) {
+    FillPass pass(model, progress, std::move(capacities), lines);
+    readStatements(lines, pass);
+    pass.finish();
+}
+
+}  // namespace glm_detail
