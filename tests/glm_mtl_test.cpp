@@ -22,7 +22,7 @@ TEST(GlmMtl, MaterialsFillInFileOrderOverTheirDefaults) {
     TempDir dir;
     writeFile(dir / "m.mtl",
               "# library\nKd 1 0 0\n"
-              "newmtl a\nNs 1000\n"
+              "newmtl a\nnorm bump.png\nNs 1000\n"  // only newmtl starts a material
               "newmtl b\nNs 0\nNi 1.5\nKe 0 0 0\nillum 2\nd 0.5\nTf 1 1 1\n"
               "newmtl c\nNs abc\nKa 0.1 0.2\nKs 0.3 0.3 0.3 junk\n");
     auto model = readText(dir, "mtllib m.mtl\nv 0 0 0\nusemtl b\nf 1 1 1\ng x\nusemtl c\n");

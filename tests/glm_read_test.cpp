@@ -73,6 +73,27 @@ TEST(GlmRead, ShortFacesRepeatTheirLastCornerAndFaceLinesEndAtTheirLine) {
     EXPECT_EQ(vertexIndices(model.get()), (std::vector<int>{1, 2, 2, 3, 4, 5, 1, 2, 3, 1, 1, 1}));
 }
 
+TEST(GlmRead, EmptyTrailingFieldsAreAbsentAndBackslashesContinueLines) {
+    TempDir dir;
+    testing::internal::CaptureStdout();
+    auto model = readText(dir, std::string(kSixVertices) +
+                                   "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                                   "f 2/2/ 4/4/ 1/1/\n"
+                                   "f 1// 2// 3//\n"
+                                   "f 1 2 \\\n3 4 \\\r\n5 6\n"
+                                   "g long\\\nname\n"
+                                   "f 1 2 \\\n 7\n");
+    EXPECT_THAT(testing::internal::GetCapturedStdout(), HasSubstr("line 18: face uses vertex 7"));
+    EXPECT_EQ(vertexIndices(model.get()),
+              (std::vector<int>{2, 4, 1, 1, 2, 3, 1, 2, 3, 1, 3, 4, 1, 4, 5, 1, 5, 6}));
+    const ObjTriangle* t = model->triangles;
+    EXPECT_EQ(std::vector<int>(t[0].texcoordindex, t[0].texcoordindex + 3),
+              (std::vector<int>{2, 4, 1}));
+    EXPECT_EQ(std::vector<int>(t[1].normalindex, t[1].normalindex + 3),
+              (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(groupNames(model.get()), (std::vector<std::string>{" long name", "default"}));
+}
+
 TEST(GlmRead, NegativeIndicesCountBackFromWhatWasReadAndForwardReferencesWork) {
     TempDir dir;
     auto model = readText(dir,
