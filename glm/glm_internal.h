@@ -133,6 +133,12 @@ private:
     size_t mapLength_ = 0;
 };
 
+// Whether blocks of bytes are looked at 32 at a time (with AVX2, when the processor has it); tests
+// switch it off to hold it against the 16 at a time every x86-64 processor has.
+extern bool wideBlocks;
+// Line feeds in the 64 bytes at p as bits, with AVX2 (glm_scan.cpp).
+uint64_t lineFeedsWide(const char* p);
+
 // ---- Numbers ---------------------------------------------------------------------------------
 
 // C's isspace in the "C" locale, without a locale lookup.

@@ -53,6 +53,9 @@ LineSource::~LineSource() {
 
 // Bit i set when p[i] is a line feed, for i < 64.
 uint64_t LineSource::lineFeeds(const char* p) {
+    if (wideBlocks) {
+        return lineFeedsWide(p);
+    }
 #if defined(__SSE2__)
     const __m128i lf = _mm_set1_epi8('\n');
     uint64_t bits = 0;

@@ -3,6 +3,10 @@
 // what these give.
 #include "glm/glm_scan.h"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include <cfloat>
 #include <charconv>
 #include <cstdlib>
@@ -45,6 +49,69 @@ bool scanFloatSlow(const char*& cursor, const char* end, float& value) {
 }
 
 }  // namespace
+
+// ---- AVX2 ------------------------------------------------------------------------------------
+
+#if defined(__x86_64__)
+bool wideBlocksAvailable() {
+    __builtin_cpu_init();  // this may run before the library's own initialisation
+    return __builtin_cpu_supports("avx2");
+}
+
+bool wideBlocks = wideBlocksAvailable();
+
+namespace {
+
+__attribute__((target("avx2"))) inline uint64_t wideBits(__m256i low, __m256i high) {
+    return uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(low))} |
+           uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(high))} << 32;
+}
+
+}  // namespace
+
+__attribute__((target("avx2"))) size_t cornerBoundWide(const char* p, const char* end) {
+    CornerBound bound;
+    const auto length = static_cast<size_t>(end - p);
+    const __m256i nine = _mm256_set1_epi8(9), four = _mm256_set1_epi8(4);
+    for (size_t at = 0; at < length; at += 64) {
+        __m256i blank[2], digit[2], sign[2], slash[2];
+        for (int half = 0; half < 2; ++half) {
+            const __m256i x =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at + 32 * half));
+            const __m256i controls = _mm256_sub_epi8(x, _mm256_set1_epi8('\t'));
+            const __m256i digits = _mm256_sub_epi8(x, _mm256_set1_epi8('0'));
+            blank[half] =
+                _mm256_or_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(' ')),
+                                _mm256_cmpeq_epi8(_mm256_min_epu8(controls, four), controls));
+            digit[half] = _mm256_cmpeq_epi8(_mm256_max_epu8(digits, nine), nine);
+            sign[half] = _mm256_or_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('-')),
+                                         _mm256_cmpeq_epi8(x, _mm256_set1_epi8('+')));
+            slash[half] = _mm256_cmpeq_epi8(x, _mm256_set1_epi8('/'));
+        }
+        bound.block(wideBits(blank[0], blank[1]), wideBits(digit[0], digit[1]),
+                    wideBits(sign[0], sign[1]), wideBits(slash[0], slash[1]),
+                    CornerBound::valid(length - at));
+    }
+    return bound.finish(p, end);
+}
+
+__attribute__((target("avx2"))) uint64_t lineFeedsWide(const char* p) {
+    const __m256i lf = _mm256_set1_epi8('\n');
+    return wideBits(
+        _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), lf),
+        _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32)), lf));
+}
+#else
+bool wideBlocks = false;
+
+size_t cornerBoundWide(const char* p, const char* end) {
+    return 0;
+}
+
+uint64_t lineFeedsWide(const char* p) {
+    return 0;
+}
+#endif
 
 void enableShortcuts(bool enable) {
     shortcutsOn = enable;

@@ -162,16 +162,51 @@ inline unsigned bitCount(uint64_t x) {
 //     corners <= max(3, such starts + 1 if the first word does not begin so),
 // which on a plain line is max(3, words). Found from masks of the blanks, digits, signs and
 // slashes, 64 bytes at a time.
-inline size_t cornerBound(const char* p, const char* end) {
-    const auto length = static_cast<size_t>(end - p);
-    const char* first = p;
-    while (first < end && isBlank(*first)) {
-        ++first;
-    }
-    size_t bound = first < end && (isDigit(*first) || *first == '-' || *first == '+') ? 0 : 1;
-    size_t afterSingleSlash = 0;
+struct CornerBound {
+    size_t starts = 0, afterSingleSlash = 0;
     uint64_t doubleSlashes = 0;
     uint64_t blankBefore = uint64_t{1} << 63, digitBefore = 0, slashBefore = 0;  // after a blank
+
+    // Bit i of each mask: what byte i of the block is; `valid` the bytes before the line's end.
+    __attribute__((always_inline)) void block(uint64_t blank, uint64_t digit, uint64_t sign,
+                                              uint64_t slash, uint64_t valid) {
+        const uint64_t numbers = (digit | sign) & valid;
+        const uint64_t slash1 = slash << 1 | slashBefore >> 63;
+        const uint64_t slash2 = slash << 2 | slashBefore >> 62;
+        starts += bitCount(numbers & (blank << 1 | blankBefore >> 63));
+        if (const uint64_t splits = sign & (digit << 1 | digitBefore >> 63) & valid) {
+            starts += bitCount(splits);
+        }
+        if (const uint64_t singles = numbers & slash1 & ~slash2) {
+            afterSingleSlash += bitCount(singles);
+        }
+        doubleSlashes |= slash & slash1 & valid;
+        blankBefore = blank, digitBefore = digit, slashBefore = slash;
+    }
+
+    size_t finish(const char* p, const char* end) const {
+        while (p < end && isBlank(*p)) {
+            ++p;
+        }
+        const bool numberFirst = p < end && (isDigit(*p) || *p == '-' || *p == '+');
+        const size_t bound = starts + !numberFirst + (doubleSlashes ? afterSingleSlash : 0);
+        return bound < 3 ? 3 : bound;
+    }
+
+    static uint64_t valid(size_t left) {
+        return left >= 64 ? ~uint64_t{0} : (uint64_t{1} << left) - 1;
+    }
+};
+
+// With AVX2, 32 bytes at a time (glm_scan.cpp, used when wideBlocks).
+size_t cornerBoundWide(const char* p, const char* end);
+
+inline size_t cornerBound(const char* p, const char* end) {
+    if (wideBlocks) {
+        return cornerBoundWide(p, end);
+    }
+    CornerBound bound;
+    const auto length = static_cast<size_t>(end - p);
     for (size_t at = 0; at < length; at += 64) {
         uint64_t blank = 0, digit = 0, sign = 0, slash = 0;
 #if defined(__SSE2__)
@@ -199,23 +234,9 @@ inline size_t cornerBound(const char* p, const char* end) {
             slash |= uint64_t{c == '/'} << i;
         }
 #endif
-        const uint64_t valid =
-            length - at >= 64 ? ~uint64_t{0} : (uint64_t{1} << (length - at)) - 1;
-        const uint64_t numbers = (digit | sign) & valid;
-        const uint64_t slash1 = slash << 1 | slashBefore >> 63;
-        const uint64_t slash2 = slash << 2 | slashBefore >> 62;
-        bound += bitCount(numbers & (blank << 1 | blankBefore >> 63));
-        if (const uint64_t splits = sign & (digit << 1 | digitBefore >> 63) & valid) {
-            bound += bitCount(splits);
-        }
-        if (const uint64_t singles = numbers & slash1 & ~slash2) {
-            afterSingleSlash += bitCount(singles);
-        }
-        doubleSlashes |= slash & slash1 & valid;
-        blankBefore = blank, digitBefore = digit, slashBefore = slash;
+        bound.block(blank, digit, sign, slash, CornerBound::valid(length - at));
     }
-    bound += doubleSlashes ? afterSingleSlash : 0;
-    return bound < 3 ? 3 : bound;
+    return bound.finish(p, end);
 }
 
 // Where a face's triangles go: the next free triangles and group slots and what indices may name.
