@@ -249,24 +249,82 @@ struct FanTarget {
     GLuint verticesRead, texCoordsRead, normalsRead;  // items before the face (for -1 and on)
 };
 
-// The index at p, an optional minus and one to eight digits; false when there is none.
-__attribute__((always_inline)) inline bool plainIndex(const char*& p, int32_t& value) {
-    const bool negative = *p == '-';
-    const char* q = p + negative;
-    const uint64_t word = load8(q);
-    const unsigned length = digitRun(word);
-    if (length == 0) {
-        return false;
-    }
-    const auto magnitude = static_cast<int32_t>(digitValue(word, length));
-    value = negative ? -magnitude : magnitude;
-    p = q + length;
-    return true;
-}
-
 // Index `index` as stored: negative ones count back from the items read before the face.
 inline int32_t resolveIndex(int32_t index, GLuint read) {
     return static_cast<int32_t>(index < 0 ? int64_t{index} + read + 1 : index);
+}
+
+// Bits 0..31: the digits and the minus signs among the 32 bytes at p.
+struct CornerMasks {
+    uint32_t digit, minus;
+};
+
+inline CornerMasks cornerMasks(const char* p) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9), dash = _mm_set1_epi8('-');
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+    const auto bits = [](__m128i lowFound, __m128i highFound) {
+        return static_cast<uint32_t>(_mm_movemask_epi8(lowFound)) |
+               static_cast<uint32_t>(_mm_movemask_epi8(highFound)) << 16;
+    };
+    return {bits(_mm_cmpeq_epi8(_mm_max_epu8(_mm_sub_epi8(low, zero), nine), nine),
+                 _mm_cmpeq_epi8(_mm_max_epu8(_mm_sub_epi8(high, zero), nine), nine)),
+            bits(_mm_cmpeq_epi8(low, dash), _mm_cmpeq_epi8(high, dash))};
+#else
+    CornerMasks m{0, 0};
+    for (unsigned i = 0; i < 32; ++i) {
+        m.digit |= uint32_t{isDigit(p[i])} << i;
+        m.minus |= uint32_t{p[i] == '-'} << i;
+    }
+    return m;
+#endif
+}
+
+// One plain corner word of format F at p: its length, or 0 when it is none. Where its numbers
+// and slashes are comes from one look at 32 bytes (eight-digit numbers fit), so its numbers are
+// read side by side rather than one after the other. Each number is an optional minus and one
+// to eight digits; the word ends at a blank, a tab or the line's end.
+template <CornerFormat F>
+__attribute__((always_inline)) inline unsigned plainCorner(const char* p, const char* end,
+                                                           int32_t& v, int32_t& t, int32_t& n) {
+    const CornerMasks m = cornerMasks(p);
+    uint64_t gaps = ~uint64_t{m.digit | m.minus};  // bits 32 and on are gaps too
+    const auto i = static_cast<unsigned>(__builtin_ctzll(gaps));
+    gaps &= gaps - 1;
+    const auto j = static_cast<unsigned>(__builtin_ctzll(gaps));
+    gaps &= gaps - 1;
+    const auto k = static_cast<unsigned>(__builtin_ctzll(gaps));
+    // Every test is made (no branch until the end), so they combine as 0 or 1.
+    const auto digits = [&m](unsigned from, unsigned to) -> unsigned {
+        return to - from - 1 - ((m.minus >> from) & 1) < 8;  // one to eight after the minus
+    };
+    unsigned ok = digits(0, i), last = i, starts = 1;
+    if (F == CornerFormat::VertexTexCoord) {
+        ok &= (p[i] == '/') & digits(i + 1, j);
+        last = j, starts |= 2u << i;
+    } else if (F == CornerFormat::VertexNormal) {
+        ok &= (p[i] == '/') & (j == i + 1) & (p[j] == '/') & digits(j + 1, k);
+        last = k, starts |= 2u << j;
+    } else if (F == CornerFormat::Full) {
+        ok &= (p[i] == '/') & digits(i + 1, j) & (p[j] == '/') & digits(j + 1, k);
+        last = k, starts |= 2u << i | 2u << j;
+    }
+    ok &= (m.minus & ~starts & ((uint64_t{1} << last) - 1)) == 0;  // a minus only first
+    ok &= (p[last] == ' ') | (p[last] == '\t') | (p + last == end);
+    if (!ok) {
+        return 0;
+    }
+    const auto number = [p, &m](unsigned from, unsigned to) {
+        const unsigned negative = (m.minus >> from) & 1;
+        const auto magnitude =
+            static_cast<int32_t>(digitValue(load8(p + from + negative), to - from - negative));
+        return negative ? -magnitude : magnitude;
+    };
+    v = number(0, i);
+    t = F == CornerFormat::Full || F == CornerFormat::VertexTexCoord ? number(i + 1, j) : 0;
+    n = F == CornerFormat::Full || F == CornerFormat::VertexNormal ? number(j + 1, k) : 0;
+    return last;
 }
 
 // Reads a plain face of format F and stores its fan as the corners come: the first and the last
@@ -280,36 +338,12 @@ size_t storeFan(const char* p, const char* end, const FanTarget& to) {
     uint32_t bad = 0;
     int32_t first[3] = {0, 0, 0}, last[3] = {0, 0, 0};  // vertex, texture coordinate, normal
     for (size_t k = 0;; ++k) {
-        int32_t v = 0, t = 0, n = 0;
-        if (!plainIndex(p, v)) {
+        int32_t v, t, n;
+        const unsigned length = plainCorner<F>(p, end, v, t, n);
+        if (length == 0) {
             return 0;
         }
-        if (F != CornerFormat::Vertex) {
-            if (*p != '/') {
-                return 0;
-            }
-            ++p;
-            if (F == CornerFormat::VertexNormal) {
-                if (*p != '/') {
-                    return 0;
-                }
-                ++p;
-            } else if (!plainIndex(p, t)) {
-                return 0;
-            }
-            if (F == CornerFormat::Full) {
-                if (*p != '/') {
-                    return 0;
-                }
-                ++p;
-            }
-            if (kNormals && !plainIndex(p, n)) {
-                return 0;
-            }
-        }
-        if (!isSpaceOrTab(*p) && p != end) {
-            return 0;
-        }
+        p += length;
         v = resolveIndex(v, to.verticesRead);
         bad |= static_cast<uint32_t>(v - 1) >= to.vertexCount;
         if (kTexCoords) {
@@ -350,7 +384,7 @@ size_t storeFan(const char* p, const char* end, const FanTarget& to) {
     }
 }
 
-// The triangles of a face line the counting pass counts (see cornerBound).
+// The triangles of a face line the counting pass counts (see CornerBound).
 inline size_t countFace(const char* rest, const char* end, std::vector<Corner>& scratch) {
     if (shortcutsEnabled()) {
         return cornerBound(rest, end);
