@@ -179,14 +179,14 @@ public:
             return warnOverflow();
         }
         ++normals_;
-        storeFloats(rest, end, model_->normals + 3 * size_t{normals_}, 3);
+        storeFloats<3>(rest, end, model_->normals + 3 * size_t{normals_});
     }
     void texCoord(const char* rest, const char* end) {
         if (texcoords_ >= model_->texcoordcount) {
             return warnOverflow();
         }
         ++texcoords_;
-        storeFloats(rest, end, model_->texcoords + 2 * size_t{texcoords_}, 2);
+        storeFloats<2>(rest, end, model_->texcoords + 2 * size_t{texcoords_});
     }
     void face(const char* rest, const char* end);
     void group(std::string_view name) {
@@ -266,7 +266,7 @@ void FillPass::vertex(const char* rest, const char* end) {
         return warnOverflow();
     }
     ++vertices_;
-    storeFloats(rest, end, model_->vertices + 3 * size_t{vertices_}, 3);
+    storeFloats<3>(rest, end, model_->vertices + 3 * size_t{vertices_});
 
     const GLuint next = vertices_ + 1;
     if (progress_ && progress_->report && next % 200 == 0) {

@@ -126,15 +126,49 @@ __attribute__((always_inline)) inline bool plainDecimal(const char* p, float& va
     return true;
 }
 
-// "%f %f ..." of a statement's values (a v, vn or vt line's rest): the usual single blanks and
-// plain decimals straight away, anything else the general way from there on.
+// "%f %f ..." of a statement's values (a v, vn or vt line's rest). The usual line, numbers with
+// single blanks between, is read from where its blanks are (one look at 32 bytes), the numbers
+// side by side; anything else one after the other, the general way from the first unusual one.
+template <int Count>
 __attribute__((always_inline)) inline void storeFloats(const char* p, const char* end,
-                                                       float* values, int count) {
-    for (int k = 0; k < count; ++k) {
+                                                       float* values) {
+    uint32_t blanks = 0;
+#if defined(__SSE2__)
+    const __m128i space = _mm_set1_epi8(' ');
+    blanks = static_cast<uint32_t>(_mm_movemask_epi8(
+                 _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), space))) |
+             static_cast<uint32_t>(_mm_movemask_epi8(
+                 _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), space)))
+                 << 16;
+#else
+    for (int i = 0; i < 32; ++i) {
+        blanks |= uint32_t{p[i] == ' '} << i;
+    }
+#endif
+    if (end - p < 32) {
+        blanks &= (uint32_t{1} << (end - p)) - 1;
+    }
+    const char* starts[Count] = {p};
+    const char* stops[Count];
+    for (int k = 1; k < Count; ++k) {
+        starts[k] = p + __builtin_ctz(blanks | 0x80000000u) + 1;
+        blanks &= blanks - 1;
+    }
+    bool plain = *p != ' ' && shortcutsEnabled();
+    for (int k = 0; k < Count; ++k) {
+        plain &= plainDecimal(starts[k], values[k], stops[k]);
+    }
+    for (int k = 1; k < Count; ++k) {
+        plain &= stops[k - 1] + 1 == starts[k];
+    }
+    if (plain) {
+        return;
+    }
+    for (int k = 0; k < Count; ++k) {
         p += *p == ' ';
         const char* stop;
         if (!plainDecimal(p, values[k], stop)) {
-            scanFloats(p, end, values + k, count - k);
+            scanFloats(p, end, values + k, Count - k);
             return;
         }
         p = stop;
