@@ -1,6 +1,7 @@
 // Pieces shared by the model library's source files: the one failure path, checked allocation,
-// the line source every text file is read through (glm_lines.cpp), and the number and face
-// scanners (glm_scan.cpp).
+// the line source every text file is read through (glm_lines.cpp), the general readings of
+// numbers and faces (glm_scan.cpp; the fast ones are in glm_scan.h) and the reader's two passes
+// (glm_passes.cpp).
 #pragma once
 
 #include <cstddef>
@@ -155,9 +156,10 @@ bool scanFloat(const char*& cursor, const char* end, float& value);
 // Up to `count` floats in a row, as "%f %f ..." would; returns how many converted. Values that
 // do not convert keep what they held.
 int scanFloats(const char*& cursor, const char* end, float* values, int count);
-// The common case of scanFloat: an optional minus and a plain decimal (no exponent, at most 15
-// digits within 16 bytes) right at p. False, with nothing stored, for anything else; otherwise
-// the correctly rounded float and where a full conversion would stop.
+// The decimals scanFloat reads itself: an optional minus, digits with an optional point, an
+// optional exponent, right at p. False, with nothing stored, for anything else (and for the rare
+// values it cannot round with certainty); otherwise the correctly rounded float and where a full
+// conversion would stop.
 bool parseDecimal(const char* p, float& value, const char*& stop);
 
 // ---- Faces -----------------------------------------------------------------------------------

@@ -149,7 +149,7 @@ __attribute__((always_inline)) inline void storeFloats(const char* p, const char
         blanks &= (uint32_t{1} << (end - p)) - 1;
     }
     const char* starts[Count] = {p};
-    const char* stops[Count];
+    const char* stops[Count] = {};  // where each number ended, null where it did not convert
     for (int k = 1; k < Count; ++k) {
         starts[k] = p + __builtin_ctz(blanks | 0x80000000u) + 1;
         blanks &= blanks - 1;
@@ -159,7 +159,7 @@ __attribute__((always_inline)) inline void storeFloats(const char* p, const char
         plain &= plainDecimal(starts[k], values[k], stops[k]);
     }
     for (int k = 1; k < Count; ++k) {
-        plain &= stops[k - 1] + 1 == starts[k];
+        plain &= stops[k - 1] == starts[k] - 1;
     }
     if (plain) {
         return;
@@ -288,9 +288,9 @@ inline int32_t resolveIndex(int32_t index, GLuint read) {
     return static_cast<int32_t>(index < 0 ? int64_t{index} + read + 1 : index);
 }
 
-// Bits 0..31: the digits and the minus signs among the 32 bytes at p.
+// Bits 0..31: the digits and the minus signs among the 32 bytes at p (bits 32 and on clear).
 struct CornerMasks {
-    uint32_t digit, minus;
+    uint64_t digit, minus;
 };
 
 inline CornerMasks cornerMasks(const char* p) {
@@ -299,8 +299,8 @@ inline CornerMasks cornerMasks(const char* p) {
     const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
     const auto bits = [](__m128i lowFound, __m128i highFound) {
-        return static_cast<uint32_t>(_mm_movemask_epi8(lowFound)) |
-               static_cast<uint32_t>(_mm_movemask_epi8(highFound)) << 16;
+        return uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(lowFound))} |
+               uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(highFound))} << 16;
     };
     return {bits(_mm_cmpeq_epi8(_mm_max_epu8(_mm_sub_epi8(low, zero), nine), nine),
                  _mm_cmpeq_epi8(_mm_max_epu8(_mm_sub_epi8(high, zero), nine), nine)),
@@ -308,8 +308,8 @@ inline CornerMasks cornerMasks(const char* p) {
 #else
     CornerMasks m{0, 0};
     for (unsigned i = 0; i < 32; ++i) {
-        m.digit |= uint32_t{isDigit(p[i])} << i;
-        m.minus |= uint32_t{p[i] == '-'} << i;
+        m.digit |= uint64_t{isDigit(p[i])} << i;
+        m.minus |= uint64_t{p[i] == '-'} << i;
     }
     return m;
 #endif
@@ -323,7 +323,7 @@ template <CornerFormat F>
 __attribute__((always_inline)) inline unsigned plainCorner(const char* p, const char* end,
                                                            int32_t& v, int32_t& t, int32_t& n) {
     const CornerMasks m = cornerMasks(p);
-    uint64_t gaps = ~uint64_t{m.digit | m.minus};  // bits 32 and on are gaps too
+    uint64_t gaps = ~(m.digit | m.minus);  // bits 32 and on are gaps too
     const auto i = static_cast<unsigned>(__builtin_ctzll(gaps));
     gaps &= gaps - 1;
     const auto j = static_cast<unsigned>(__builtin_ctzll(gaps));
@@ -333,18 +333,19 @@ __attribute__((always_inline)) inline unsigned plainCorner(const char* p, const 
     const auto digits = [&m](unsigned from, unsigned to) -> unsigned {
         return to - from - 1 - ((m.minus >> from) & 1) < 8;  // one to eight after the minus
     };
-    unsigned ok = digits(0, i), last = i, starts = 1;
+    unsigned ok = digits(0, i), last = i;
+    uint64_t starts = 1;  // where a minus may stand: first in a number
     if (F == CornerFormat::VertexTexCoord) {
         ok &= (p[i] == '/') & digits(i + 1, j);
-        last = j, starts |= 2u << i;
+        last = j, starts |= uint64_t{2} << i;
     } else if (F == CornerFormat::VertexNormal) {
         ok &= (p[i] == '/') & (j == i + 1) & (p[j] == '/') & digits(j + 1, k);
-        last = k, starts |= 2u << j;
+        last = k, starts |= uint64_t{2} << j;
     } else if (F == CornerFormat::Full) {
         ok &= (p[i] == '/') & digits(i + 1, j) & (p[j] == '/') & digits(j + 1, k);
-        last = k, starts |= 2u << i | 2u << j;
+        last = k, starts |= uint64_t{2} << i | uint64_t{2} << j;
     }
-    ok &= (m.minus & ~starts & ((uint64_t{1} << last) - 1)) == 0;  // a minus only first
+    ok &= (m.minus & ~starts & ((uint64_t{1} << last) - 1)) == 0;
     ok &= (p[last] == ' ') | (p[last] == '\t') | (p + last == end);
     if (!ok) {
         return 0;
