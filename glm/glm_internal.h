@@ -140,6 +140,17 @@ extern bool wideBlocks;
 // Line feeds in the 64 bytes at p as bits, with AVX2 (glm_scan.cpp).
 uint64_t lineFeedsWide(const char* p);
 
+// Bit i set when `is` takes p[i], for i < count (at most 64): where SIMD compares are not to be
+// had.
+template <class Is>
+inline uint64_t bytesWhere(const char* p, unsigned count, Is is) {
+    uint64_t bits = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        bits |= uint64_t{is(p[i])} << i;
+    }
+    return bits;
+}
+
 // ---- Numbers ---------------------------------------------------------------------------------
 
 // C's isspace in the "C" locale, without a locale lookup.

@@ -65,11 +65,7 @@ uint64_t LineSource::lineFeeds(const char* p) {
     }
     return bits;
 #else
-    uint64_t bits = 0;
-    for (unsigned i = 0; i < 64; ++i) {
-        bits |= uint64_t{p[i] == '\n'} << i;
-    }
-    return bits;
+    return bytesWhere(p, 64, [](char c) { return c == '\n'; });
 #endif
 }
 

@@ -113,10 +113,7 @@ public:
     void normal(const char*, const char*) { ++counts_.normals; }
     void texCoord(const char*, const char*) { ++counts_.texcoords; }
     void face(const char* rest, const char* end) {
-        if (exact_) {
-            scanFace(rest, end, scratch_);
-        }
-        const size_t triangles = (exact_ ? scratch_.size() : countFace(rest, end, scratch_)) - 2;
+        const size_t triangles = countFace(rest, end, exact_, scratch_) - 2;
         counts_.triangles += triangles;
         *groupTriangles_ += triangles;
     }

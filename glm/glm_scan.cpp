@@ -21,27 +21,16 @@ constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};  // all exact
 
-// "%f" for what parseDecimal leaves: '+', inf, nan, and numbers out of its range.
+// "%f" for what parseDecimal leaves: inf, nan, and numbers out of its range.
 bool scanFloatSlow(const char*& cursor, const char* end, float& value) {
-    const char* p = cursor;
-    const char* stop;
-    // from_chars takes no '+'; "%f" does.
-    if (p < end && *p == '+' && p + 1 < end && p[1] != '-' && p[1] != '+') {
-        ++p;
-        if (parseDecimal(p, value, stop)) {
-            cursor = stop;
-            return true;
-        }
-    }
     float result = 0.0f;
-    const auto [ptr, ec] = std::from_chars(p, end, result, std::chars_format::general);
-    if (ptr == p) {
+    const auto [ptr, ec] = std::from_chars(cursor, end, result, std::chars_format::general);
+    if (ptr == cursor) {
         return false;
     }
     if (ec == std::errc::result_out_of_range) {
         // What strtof makes of it: +-HUGE_VALF or a tiny value, converted all the same.
-        const std::string text(p, ptr);
-        result = std::strtof(text.c_str(), nullptr);
+        result = std::strtof(std::string(cursor, ptr).c_str(), nullptr);
     }
     value = result;
     cursor = ptr;
@@ -160,11 +149,11 @@ bool nearestFloat(uint64_t m, int scale, bool negative, float& value) {
     return true;
 }
 
-// Decimals the fast reading leaves: any number of digits (the first eighteen significant ones
-// make m, the rest change it by less than the rounding allows for), an exponent.
+// Decimals the fast reading leaves: a '+', any number of digits (the first eighteen significant
+// ones make m, the rest change it by less than the rounding allows for), an exponent.
 bool longDecimal(const char* p, float& value, const char*& stop) {
     const bool negative = *p == '-';
-    p += negative;
+    p += negative || *p == '+';
     const char* const digits = p;
     uint64_t m = 0;
     int significant = 0, scale = 0;

@@ -57,11 +57,7 @@ inline uint32_t digitMask16(const char* p) {
         _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi8('0'));
     return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(x, nine), nine)));
 #else
-    uint32_t mask = 0;
-    for (int i = 0; i < 16; ++i) {
-        mask |= uint32_t{isDigit(p[i])} << i;
-    }
-    return mask;
+    return static_cast<uint32_t>(bytesWhere(p, 16, isDigit));
 #endif
 }
 
@@ -141,9 +137,7 @@ __attribute__((always_inline)) inline void storeFloats(const char* p, const char
                  _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), space)))
                  << 16;
 #else
-    for (int i = 0; i < 32; ++i) {
-        blanks |= uint32_t{p[i] == ' '} << i;
-    }
+    blanks = static_cast<uint32_t>(bytesWhere(p, 32, [](char c) { return c == ' '; }));
 #endif
     if (end - p < 32) {
         blanks &= (uint32_t{1} << (end - p)) - 1;
@@ -260,13 +254,9 @@ inline size_t cornerBound(const char* p, const char* end) {
             slash |= bits(_mm_cmpeq_epi8(x, _mm_set1_epi8('/')));
         }
 #else
-        for (unsigned i = 0; i < 64; ++i) {
-            const char c = p[at + i];
-            blank |= uint64_t{isBlank(c)} << i;
-            digit |= uint64_t{isDigit(c)} << i;
-            sign |= uint64_t{c == '-' || c == '+'} << i;
-            slash |= uint64_t{c == '/'} << i;
-        }
+        blank = bytesWhere(p + at, 64, isBlank), digit = bytesWhere(p + at, 64, isDigit);
+        sign = bytesWhere(p + at, 64, [](char c) { return c == '-' || c == '+'; });
+        slash = bytesWhere(p + at, 64, [](char c) { return c == '/'; });
 #endif
         bound.block(blank, digit, sign, slash, CornerBound::valid(length - at));
     }
@@ -306,12 +296,7 @@ inline CornerMasks cornerMasks(const char* p) {
                  _mm_cmpeq_epi8(_mm_max_epu8(_mm_sub_epi8(high, zero), nine), nine)),
             bits(_mm_cmpeq_epi8(low, dash), _mm_cmpeq_epi8(high, dash))};
 #else
-    CornerMasks m{0, 0};
-    for (unsigned i = 0; i < 32; ++i) {
-        m.digit |= uint64_t{isDigit(p[i])} << i;
-        m.minus |= uint64_t{p[i] == '-'} << i;
-    }
-    return m;
+    return {bytesWhere(p, 32, isDigit), bytesWhere(p, 32, [](char c) { return c == '-'; })};
 #endif
 }
 
@@ -419,9 +404,11 @@ size_t storeFan(const char* p, const char* end, const FanTarget& to) {
     }
 }
 
-// The triangles of a face line the counting pass counts (see CornerBound).
-inline size_t countFace(const char* rest, const char* end, std::vector<Corner>& scratch) {
-    if (shortcutsEnabled()) {
+// The corners of a face line the counting pass counts: the bound (see CornerBound), or, when
+// exact, the corners the general reading reads.
+inline size_t countFace(const char* rest, const char* end, bool exact,
+                        std::vector<Corner>& scratch) {
+    if (shortcutsEnabled() && !exact) {
         return cornerBound(rest, end);
     }
     scanFace(rest, end, scratch);
