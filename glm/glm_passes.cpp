@@ -1,7 +1,8 @@
 // The OBJ reader's two passes, a counting pass and a filling pass, driven by one statement loop:
-// both see every line classified by the same code and every face read by the same scanners, so
-// they always agree on what they count. The fill pass still checks every store against what
-// was allocated, so a file that changes between the passes cannot overrun the arrays.
+// both see every line classified by the same code. The counting pass counts every statement the
+// fill pass stores, faces at most the triangles they make (exactly, for every face exporters
+// write); the fill pass checks every store against what was allocated, so neither a malformed
+// face nor a file that changes between the passes can overrun the arrays.
 #undef NDEBUG  // preconditions are checked in every build
 #include <algorithm>
 #include <cassert>

@@ -1,6 +1,8 @@
 // The fast readings the passes take inline, for the lines exporters write: plain decimals for
-// v, vn and vt statements, and plain faces (every corner one word of the first corner's form).
-// Each gives exactly what the general reading (glm_scan.cpp) gives, or hands the line to it.
+// v, vn and vt statements, plain faces (every corner one word of the first corner's form) and
+// the counting pass's bound on a face's corners. Each gives what the general reading
+// (glm_scan.cpp) gives (the bound never less, and exactly that on a plain face), or hands the
+// line to it.
 #pragma once
 
 #include <cstring>
