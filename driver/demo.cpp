@@ -117,7 +117,7 @@ bool runFrame(Timeline& timeline) {
     if (running) {
         timeline.frameDrawn();
         demo.renderWindow->display();
-        updateBeatPulses();
+        updateBeatPulses(timeline);
     }
     return running;
 }
@@ -139,7 +139,6 @@ int runDemo(Timeline& timeline) {
     playStream("desert.mp3");
     playModule("arabish.xm");
 
-    setTimeline(&timeline);
     timeline.start();
     while (runFrame(timeline)) {
     }

@@ -15,10 +15,8 @@ struct MainLoop : ::testing::Test {
     void SetUp() override {
         demo.renderWindow = &testWindow();
         setOpenGLState();
-        setTimeline(&timeline);
     }
     void TearDown() override {
-        setTimeline(nullptr);
         demo.sceneIndex = 1;
     }
     StepTimeline timeline{0.1f};
