@@ -13,6 +13,10 @@
 
 #include "glm/glm.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace glm_detail {
 
 // Prints the message (stdout or stderr) and runs the fail hook; never returns.
@@ -33,6 +37,17 @@ GLint progressValue(float percent, const ObjProgress* progress);
 // Bounds-checked access to the 1-based arrays: the zero vector for an index that is not an item.
 const GLfloat* vec3At(const GLfloat* array, GLuint count, GLint index);
 const GLfloat* vec2At(const GLfloat* array, GLuint count, GLint index);
+
+// Bit i set when `is` takes p[i], for i < count (at most 64): where SIMD compares are not to be
+// had.
+template <class Is>
+inline uint64_t bytesWhere(const char* p, unsigned count, Is is) {
+    uint64_t bits = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        bits |= uint64_t{is(p[i])} << i;
+    }
+    return bits;
+}
 
 // ---- Lines -----------------------------------------------------------------------------------
 
@@ -61,52 +76,82 @@ public:
     LineSource& operator=(const LineSource&) = delete;
     ~LineSource();
 
-    // The next statement as [begin, end); false at the end.
-    __attribute__((always_inline)) bool next(const char*& begin, const char*& end) {
-        if (!nextLine(begin, end)) {
-            return false;
+    // Calls handle(begin, end) for every statement, in order. The scanning state is kept in
+    // locals while the bytes at hand last, so that it stays in registers across the calls.
+    template <class Handle>
+    void each(Handle&& handle) {
+        const char *begin, *end;
+        for (;;) {
+            const char* cursor = cursor_;
+            const char* block = block_;
+            const char* const limit = limit_;
+            uint64_t feeds = feeds_;
+            unsigned long line = line_;
+            bool continued = false;
+            ended_ = true;
+            for (;;) {
+                if (!feeds) {  // line feeds are found 64 bytes at a time
+                    block += 64;
+                    if (__builtin_expect(block >= limit, 0)) {
+                        break;
+                    }
+                    __builtin_prefetch(block + 1024);  // the next pages, before they are needed
+                    feeds = lineFeeds(block);
+                    continue;
+                }
+                const char* lf = block + __builtin_ctzll(feeds);
+                if (__builtin_expect(lf >= limit, 0)) {
+                    break;
+                }
+                feeds &= feeds - 1;
+                begin = cursor;
+                end = lf > cursor && lf[-1] == '\r' ? lf - 1 : lf;
+                cursor = lf + 1;
+                first_ = ++line;
+                if (__builtin_expect(end > begin && end[-1] == '\\', 0)) {
+                    continued = true;  // joined below, which may fetch more bytes
+                    break;
+                }
+                handle(begin, end);
+            }
+            cursor_ = cursor, block_ = block, feeds_ = feeds, line_ = line;
+            if (!continued && !nextSlow(begin, end)) {
+                return;
+            }
+            if (end > begin && end[-1] == '\\') {
+                join(begin, end);
+            }
+            handle(begin, end);
         }
-        if (__builtin_expect(end > begin && end[-1] == '\\', 0)) {
-            join(begin, end);
-        }
-        return true;
     }
-    // Number of the (first) line of the statement last returned, from 1.
+    // Number of the (first) line of the statement last handed out, from 1.
     unsigned long lineNumber() const { return first_; }
-    // Whether a line end followed the statement last returned.
+    // Whether a line end followed the statement last handed out.
     bool hadLineEnd() const { return ended_; }
 
-private:
-    // Line feeds are found 64 bytes at a time: `feeds_` holds those of the block at `block_` not
-    // yet handed out.
-    __attribute__((always_inline)) bool nextLine(const char*& begin, const char*& end) {
-        return findLine(begin, end) || nextSlow(begin, end);
-    }
-    // The next line if its line feed is among the bytes at hand.
-    __attribute__((always_inline)) bool findLine(const char*& begin, const char*& end) {
-        for (;;) {
-            if (feeds_) {
-                const char* lf = block_ + __builtin_ctzll(feeds_);
-                if (__builtin_expect(lf >= limit_, 0)) {
-                    return false;
-                }
-                feeds_ &= feeds_ - 1;
-                begin = cursor_;
-                end = lf > cursor_ && lf[-1] == '\r' ? lf - 1 : lf;
-                cursor_ = lf + 1;
-                first_ = ++line_;
-                ended_ = true;
-                return true;
-            }
-            block_ += 64;
-            if (__builtin_expect(block_ >= limit_, 0)) {
-                return false;
-            }
-            __builtin_prefetch(block_ + 1024);  // the next pages, before they are needed
-            feeds_ = lineFeeds(block_);
+    // Bit i set when p[i] is a line feed, for i < 64.
+    static uint64_t lineFeeds(const char* p) {
+#if defined(__SSE2__)
+        const __m128i lf = _mm_set1_epi8('\n');
+        uint64_t bits = 0;
+#pragma GCC unroll 4
+        for (unsigned at = 0; at < 64; at += 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+            bits |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lf)))}
+                    << at;
         }
+        return bits;
+#else
+        return bytesWhere(p, 64, [](char c) { return c == '\n'; });
+#endif
     }
-    static uint64_t lineFeeds(const char* p);
+
+private:
+    // The next line, from the bytes at hand or after fetching more; false at the end.
+    bool nextLine(const char*& begin, const char*& end);
+    // The next line if its line feed is among the bytes at hand.
+    bool findLine(const char*& begin, const char*& end);
+    // The next line after fetching more bytes, or the last one; false at the end.
     bool nextSlow(const char*& begin, const char*& end);
     void join(const char*& begin, const char*& end);
     void restart();
@@ -118,7 +163,7 @@ private:
 
     const char* cursor_ = nullptr;  // the bytes not yet handed out are [cursor_, limit_)
     const char* limit_ = nullptr;
-    const char* block_ = nullptr;
+    const char* block_ = nullptr;  // line feeds of the 64 bytes at block_ not yet handed out
     uint64_t feeds_ = 0;
     unsigned long line_ = 0, first_ = 0;
     bool ended_ = false;
@@ -133,23 +178,6 @@ private:
     char* map_ = nullptr;
     size_t mapLength_ = 0;
 };
-
-// Whether blocks of bytes are looked at 32 at a time (with AVX2, when the processor has it); tests
-// switch it off to hold it against the 16 at a time every x86-64 processor has.
-extern bool wideBlocks;
-// Line feeds in the 64 bytes at p as bits, with AVX2 (glm_scan.cpp).
-uint64_t lineFeedsWide(const char* p);
-
-// Bit i set when `is` takes p[i], for i < count (at most 64): where SIMD compares are not to be
-// had.
-template <class Is>
-inline uint64_t bytesWhere(const char* p, unsigned count, Is is) {
-    uint64_t bits = 0;
-    for (unsigned i = 0; i < count; ++i) {
-        bits |= uint64_t{is(p[i])} << i;
-    }
-    return bits;
-}
 
 // ---- Numbers ---------------------------------------------------------------------------------
 
@@ -167,7 +195,7 @@ bool scanFloat(const char*& cursor, const char* end, float& value);
 // Up to `count` floats in a row, as "%f %f ..." would; returns how many converted. Values that
 // do not convert keep what they held.
 int scanFloats(const char*& cursor, const char* end, float* values, int count);
-// The decimals scanFloat reads itself: an optional minus, digits with an optional point, an
+// The decimals scanFloat reads itself: an optional sign, digits with an optional point, an
 // optional exponent, right at p. False, with nothing stored, for anything else (and for the rare
 // values it cannot round with certainty); otherwise the correctly rounded float and where a full
 // conversion would stop.
@@ -199,13 +227,15 @@ using GroupCounts = std::unordered_map<std::string, uint64_t>;
 // The first pass: counts the statements, creates the groups and reads the material library;
 // stores the counts in the model and gives every group an index array of its counted size
 // (its count reset for the fill pass). Faces count exactly as the general reading reads them, or
-// (not exact) at most that, exactly for every plain face: the fill pass keeps what it stores.
+// (not exact) by their words, which is exact for every plain face.
 Capacities countStatements(ObjModel* model, ObjProgress* progress, LineSource& lines, bool exact);
-// Counts the triangles of each group name, and nothing else.
+// Counts the triangles of each group name (by words), and nothing else.
 GroupCounts countGroupTriangles(LineSource& lines);
-// The fill pass, into arrays allocated at the counted sizes; never stores beyond them.
+// The fill pass, into arrays allocated at the counted sizes; never stores beyond them. Group
+// index arrays grow for faces counted short, and so do the model's triangles when `growable`;
+// the model's trianglecount ends as the triangles stored.
 void fillStatements(ObjModel* model, ObjProgress* progress, LineSource& lines,
-                    Capacities capacities);
+                    Capacities capacities, bool growable);
 
 // The reader's shortcuts (on by default); tests switch them off to hold what the reader makes
 // with them against the general reading.

@@ -9,10 +9,6 @@
 
 #include "glm/glm_internal.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace glm_detail {
 
 namespace {
@@ -51,22 +47,31 @@ LineSource::~LineSource() {
     unmap();
 }
 
-// Bit i set when p[i] is a line feed, for i < 64.
-uint64_t LineSource::lineFeeds(const char* p) {
-    if (wideBlocks) {
-        return lineFeedsWide(p);
+bool LineSource::nextLine(const char*& begin, const char*& end) {
+    return findLine(begin, end) || nextSlow(begin, end);
+}
+
+bool LineSource::findLine(const char*& begin, const char*& end) {
+    for (;;) {
+        if (feeds_) {
+            const char* lf = block_ + __builtin_ctzll(feeds_);
+            if (lf >= limit_) {
+                return false;
+            }
+            feeds_ &= feeds_ - 1;
+            begin = cursor_;
+            end = lf > cursor_ && lf[-1] == '\r' ? lf - 1 : lf;
+            cursor_ = lf + 1;
+            first_ = ++line_;
+            ended_ = true;
+            return true;
+        }
+        block_ += 64;
+        if (block_ >= limit_) {
+            return false;
+        }
+        feeds_ = lineFeeds(block_);
     }
-#if defined(__SSE2__)
-    const __m128i lf = _mm_set1_epi8('\n');
-    uint64_t bits = 0;
-    for (unsigned at = 0; at < 64; at += 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
-        bits |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lf)))} << at;
-    }
-    return bits;
-#else
-    return bytesWhere(p, 64, [](char c) { return c == '\n'; });
-#endif
 }
 
 // Looks for line feeds again from the first byte not handed out.

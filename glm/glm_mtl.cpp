@@ -67,13 +67,12 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
     GLuint count = 1;  // "default"
     {
         LineSource lines(file.get());
-        const char *begin, *end;
-        while (lines.next(begin, end)) {
+        lines.each([&count](const char* begin, const char* end) {
             std::string_view rest(begin, static_cast<size_t>(end - begin));
             if (nextWord(rest) == "newmtl" && count < 0x7fffffff) {
                 ++count;
             }
-        }
+        });
     }
 
     // A second mtllib replaces the table read for the first.
@@ -87,14 +86,13 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
 
     std::rewind(file.get());
     LineSource lines(file.get());
-    const char *begin, *end;
     GLuint current = 0;
     std::string argument;
-    while (lines.next(begin, end)) {
+    lines.each([&](const char* begin, const char* end) {
         std::string_view rest(begin, static_cast<size_t>(end - begin));
         const std::string_view token = nextWord(rest);
         if (token.empty()) {
-            continue;
+            return;
         }
         ObjMaterial& material = model->materials[current];
         const char second = token.size() > 1 ? token[1] : '\0';
@@ -141,7 +139,7 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
             default:
                 break;
         }
-    }
+    });
     for (GLuint i = 0; i < count; ++i) {
         if (!model->materials[i].name) {
             model->materials[i].name = copyString("");

@@ -1,8 +1,9 @@
 // The OBJ reader's two passes, a counting pass and a filling pass, driven by one statement loop:
 // both see every line classified by the same code. The counting pass counts every statement the
-// fill pass stores, faces at most the triangles they make (exactly, for every face exporters
-// write); the fill pass checks every store against what was allocated, so neither a malformed
-// face nor a file that changes between the passes can overrun the arrays.
+// fill pass stores and the triangles of every face as its words (exactly, for every face
+// exporters write); the fill pass checks every store against what was allocated, so neither a
+// malformed face nor a file that changes between the passes can overrun the arrays, and makes
+// room for a face that reads as more triangles than counted.
 #undef NDEBUG  // preconditions are checked in every build
 #include <algorithm>
 #include <cassert>
@@ -60,37 +61,30 @@ void statement(Pass& pass, const char* begin, const char* end) {
 // ends the keyword), anything else by its first word.
 template <class Pass>
 void readStatements(LineSource& lines, Pass& pass) {
-    const char *begin, *end;
-    while (lines.next(begin, end)) {
+    lines.each([&pass](const char* begin, const char* end) {
         const char second = begin[1];  // a line's end byte is followed by readable bytes
         switch (*begin) {
             case 'v':
                 if (isSpaceOrTab(second)) {
-                    pass.vertex(begin + 2, end);
-                    continue;
+                    return pass.vertex(begin + 2, end);
                 }
                 if (isSpaceOrTab(begin[2]) && (second == 'n' || second == 't')) {
-                    if (second == 'n') {
-                        pass.normal(begin + 3, end);
-                    } else {
-                        pass.texCoord(begin + 3, end);
-                    }
-                    continue;
+                    return second == 'n' ? pass.normal(begin + 3, end)
+                                         : pass.texCoord(begin + 3, end);
                 }
                 break;
             case 'f':
                 if (isSpaceOrTab(second)) {
-                    pass.face(begin + 2, end);
-                    continue;
+                    return pass.face(begin + 2, end);
                 }
                 break;
             case '#':
-                continue;
+                return;
             default:
                 break;
         }
         statement(pass, begin, end);
-    }
+    });
 }
 
 // ---- Counting --------------------------------------------------------------------------------
@@ -101,8 +95,8 @@ struct Counts {
 
 // Counts the statements. With a model it is the real first pass: groups are created and counted
 // on the model and the material library is read. Without, it only counts (groups by name). Faces
-// count as the counting bound says (exactly on every plain face, never too few), or, when exact,
-// as the general reading reads them.
+// count by their words (exactly on every plain face), or, when exact, as the general reading
+// reads them.
 class CountPass {
 public:
     CountPass(ObjModel* model, ObjProgress* progress, GroupCounts* byName, bool exact)
@@ -166,8 +160,14 @@ constexpr unsigned kWarningLimit = 10;
 
 class FillPass {
 public:
-    FillPass(ObjModel* model, ObjProgress* progress, Capacities capacities, LineSource& lines)
-        : model_(model), progress_(progress), capacities_(std::move(capacities)), lines_(lines) {
+    // `growable`: the model's triangles may be reallocated for faces beyond the count.
+    FillPass(ObjModel* model, ObjProgress* progress, Capacities capacities, LineSource& lines,
+             bool growable)
+        : model_(model),
+          progress_(progress),
+          capacities_(std::move(capacities)),
+          lines_(lines),
+          growable_(growable) {
         selectGroup("default");
     }
 
@@ -202,6 +202,7 @@ public:
 private:
     void selectGroup(const char* name);
     void generalFace(const char* rest, const char* end);
+    bool makeRoom(GLuint triangles);
     GLint resolve(int64_t index, GLuint read, GLuint total) const;
     void warnIndex(const char* what, int64_t index, GLuint total, const char* outcome);
     void warnOverflow();
@@ -210,6 +211,8 @@ private:
     ObjProgress* progress_;
     Capacities capacities_;
     LineSource& lines_;
+    bool growable_;
+    bool signs_ = false;  // the last plain face had negative indices
     std::vector<Corner> corners_;
 
     GLuint vertices_ = 0, normals_ = 0, texcoords_ = 0;  // items stored so far
@@ -291,7 +294,7 @@ void FillPass::face(const char* rest, const char* end) {
                                vertices_,
                                texcoords_,
                                normals_};
-        if (const GLuint stored = storePlainFace(rest, end, target)) {
+        if (const GLuint stored = storePlainFace(rest, end, target, signs_)) {
             triangles_ += stored;
             group_->trianglecount += stored;
             return;
@@ -308,11 +311,10 @@ void FillPass::generalFace(const char* rest, const char* end) {
         format == CornerFormat::Full || format == CornerFormat::VertexTexCoord;
     const bool hasNormals = format == CornerFormat::Full || format == CornerFormat::VertexNormal;
     const size_t count = corners_.size();
-    const auto triangles = static_cast<GLuint>(count - 2);
-    if (triangles > model_->trianglecount - triangles_ ||
-        triangles > groupCapacity_ - group_->trianglecount) {
+    if (count - 2 > kMaxItems || !makeRoom(static_cast<GLuint>(count - 2))) {
         return warnOverflow();
     }
+    const auto triangles = static_cast<GLuint>(count - 2);
 
     // Resolve every corner first: a face with a missing vertex is dropped whole.
     bool clearedHere = false;
@@ -353,6 +355,35 @@ void FillPass::generalFace(const char* rest, const char* end) {
         tri.facetnormindex = k == 2 ? -1 : 0;
         *indices++ = triangles_++;
     }
+}
+
+// Room for `triangles` more in the model and the group: a face the counting pass counted short
+// (one the general reading finds more corners in than words) grows the arrays. The model's
+// triangles grow only when they are the reader's own.
+bool FillPass::makeRoom(GLuint triangles) {
+    const auto grown = [triangles](GLuint used, GLuint capacity) -> uint64_t {
+        const uint64_t wanted = uint64_t{used} + triangles;
+        return wanted <= capacity ? capacity : std::max(wanted, capacity + uint64_t{capacity} / 4);
+    };
+    const uint64_t modelCapacity = grown(triangles_, model_->trianglecount);
+    const uint64_t groupCapacity = grown(group_->trianglecount, groupCapacity_);
+    if (uint64_t{triangles_} + triangles > kMaxItems ||
+        (modelCapacity > model_->trianglecount && !growable_)) {
+        return false;
+    }
+    if (modelCapacity > model_->trianglecount) {
+        const auto capacity = static_cast<GLuint>(std::min(modelCapacity, kMaxItems));
+        model_->triangles = static_cast<ObjTriangle*>(
+            checkedRealloc(model_->triangles, sizeof(ObjTriangle) * size_t{capacity}));
+        model_->trianglecount = capacity;
+    }
+    if (groupCapacity > groupCapacity_) {
+        groupCapacity_ = static_cast<GLuint>(std::min(groupCapacity, kMaxItems));
+        group_->triangleindices = static_cast<GLuint*>(
+            checkedRealloc(group_->triangleindices, sizeof(GLuint) * size_t{groupCapacity_}));
+        capacities_[group_] = groupCapacity_;
+    }
+    return true;
 }
 
 void FillPass::finish() {
@@ -400,8 +431,8 @@ GroupCounts countGroupTriangles(LineSource& lines) {
 }
 
 void fillStatements(ObjModel* model, ObjProgress* progress, LineSource& lines,
-                    Capacities capacities) {
-    FillPass pass(model, progress, std::move(capacities), lines);
+                    Capacities capacities, bool growable) {
+    FillPass pass(model, progress, std::move(capacities), lines, growable);
     readStatements(lines, pass);
     pass.finish();
 }

@@ -16,8 +16,6 @@ namespace {
 
 // Large arrays are filled once, front to back: huge pages spare most of their page faults.
 void adviseHugePages(void* block, size_t bytes) {
-    if (getenv("NOHUGE"))
-        return;
 #if defined(MADV_HUGEPAGE)
     constexpr uintptr_t kHuge = uintptr_t{1} << 21;
     const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
@@ -113,7 +111,7 @@ void glmFillPass(ObjModel* model, FILE* file, ObjProgress* progress) {
         model->trianglecount = 0;
     }
     LineSource lines(text.data(), size);
-    fillStatements(model, progress, lines, std::move(capacities));
+    fillStatements(model, progress, lines, std::move(capacities), false);
 }
 
 ObjModel* glmReadOBJ(const char* filename, ObjProgress* progress) {
@@ -133,7 +131,7 @@ ObjModel* glmReadOBJ(const char* filename, ObjProgress* progress) {
     allocateArrays(model);
     {
         LineSource lines(file.get(), LineSource::Whole{});
-        fillStatements(model, progress, lines, std::move(capacities));
+        fillStatements(model, progress, lines, std::move(capacities), true);
     }
     guard.model = nullptr;
     return model;

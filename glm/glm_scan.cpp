@@ -3,11 +3,6 @@
 // what these give.
 #include "glm/glm_scan.h"
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
-
-#include <cfloat>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -17,20 +12,21 @@ namespace glm_detail {
 
 namespace {
 
-constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};  // all exact
-
-// "%f" for what parseDecimal leaves: inf, nan, and numbers out of its range.
+// "%f" for what parseDecimal leaves: inf, nan, '+', long digit strings, large exponents, and the
+// rare values it cannot round with certainty.
 bool scanFloatSlow(const char*& cursor, const char* end, float& value) {
+    const char* p = cursor;
+    if (p + 1 < end && *p == '+' && p[1] != '-' && p[1] != '+') {
+        ++p;  // from_chars takes no '+'; "%f" does
+    }
     float result = 0.0f;
-    const auto [ptr, ec] = std::from_chars(cursor, end, result, std::chars_format::general);
-    if (ptr == cursor) {
+    const auto [ptr, ec] = std::from_chars(p, end, result, std::chars_format::general);
+    if (ptr == p) {
         return false;
     }
     if (ec == std::errc::result_out_of_range) {
         // What strtof makes of it: +-HUGE_VALF or a tiny value, converted all the same.
-        result = std::strtof(std::string(cursor, ptr).c_str(), nullptr);
+        result = std::strtof(std::string(p, ptr).c_str(), nullptr);
     }
     value = result;
     cursor = ptr;
@@ -38,69 +34,6 @@ bool scanFloatSlow(const char*& cursor, const char* end, float& value) {
 }
 
 }  // namespace
-
-// ---- AVX2 ------------------------------------------------------------------------------------
-
-#if defined(__x86_64__)
-bool wideBlocksAvailable() {
-    __builtin_cpu_init();  // this may run before the library's own initialisation
-    return __builtin_cpu_supports("avx2");
-}
-
-bool wideBlocks = wideBlocksAvailable();
-
-namespace {
-
-__attribute__((target("avx2"))) inline uint64_t wideBits(__m256i low, __m256i high) {
-    return uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(low))} |
-           uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(high))} << 32;
-}
-
-}  // namespace
-
-__attribute__((target("avx2"))) size_t cornerBoundWide(const char* p, const char* end) {
-    CornerBound bound;
-    const auto length = static_cast<size_t>(end - p);
-    const __m256i nine = _mm256_set1_epi8(9), four = _mm256_set1_epi8(4);
-    for (size_t at = 0; at < length; at += 64) {
-        __m256i blank[2], digit[2], sign[2], slash[2];
-        for (int half = 0; half < 2; ++half) {
-            const __m256i x =
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at + 32 * half));
-            const __m256i controls = _mm256_sub_epi8(x, _mm256_set1_epi8('\t'));
-            const __m256i digits = _mm256_sub_epi8(x, _mm256_set1_epi8('0'));
-            blank[half] =
-                _mm256_or_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(' ')),
-                                _mm256_cmpeq_epi8(_mm256_min_epu8(controls, four), controls));
-            digit[half] = _mm256_cmpeq_epi8(_mm256_max_epu8(digits, nine), nine);
-            sign[half] = _mm256_or_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('-')),
-                                         _mm256_cmpeq_epi8(x, _mm256_set1_epi8('+')));
-            slash[half] = _mm256_cmpeq_epi8(x, _mm256_set1_epi8('/'));
-        }
-        bound.block(wideBits(blank[0], blank[1]), wideBits(digit[0], digit[1]),
-                    wideBits(sign[0], sign[1]), wideBits(slash[0], slash[1]),
-                    CornerBound::valid(length - at));
-    }
-    return bound.finish(p, end);
-}
-
-__attribute__((target("avx2"))) uint64_t lineFeedsWide(const char* p) {
-    const __m256i lf = _mm256_set1_epi8('\n');
-    return wideBits(
-        _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), lf),
-        _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32)), lf));
-}
-#else
-bool wideBlocks = false;
-
-size_t cornerBoundWide(const char* p, const char* end) {
-    return 0;
-}
-
-uint64_t lineFeedsWide(const char* p) {
-    return 0;
-}
-#endif
 
 void enableShortcuts(bool enable) {
     shortcutsOn = enable;
@@ -124,33 +57,94 @@ std::string_view nextWord(std::string_view& text) {
 
 namespace {
 
-// m * 10^scale as the nearest float, or false when the product of doubles cannot tell it: m (or
-// the double nearest it) times or divided by an exact power of ten lies within two units of the
-// double's last place of the value, so the float nearest to it is the float nearest to the value
-// unless it lies within a few units of a point halfway between two floats (or outside the normal
-// floats).
-bool nearestFloat(uint64_t m, int scale, bool negative, float& value) {
-    double product = 0.0;
-    if (m != 0) {
-        if (scale > 22 || scale < -22) {
+constexpr uint64_t kTens[] = {1ull,
+                                     10ull,
+                                     100ull,
+                                     1000ull,
+                                     10000ull,
+                                     100000ull,
+                                     1000000ull,
+                                     10000000ull,
+                                     100000000ull,
+                                     1000000000ull,
+                                     10000000000ull,
+                                     100000000000ull,
+                                     1000000000000ull,
+                                     10000000000000ull,
+                                     100000000000000ull,
+                                     1000000000000000ull,
+                                     10000000000000000ull,
+                                     100000000000000000ull,
+                                     1000000000000000000ull};
+
+// Bit i set when p[i] is an ASCII digit, for i < 32.
+uint64_t digitMask(const char* p) {
+#if defined(__SSE2__)
+    const __m128i nine = _mm_set1_epi8(9), zero = _mm_set1_epi8('0');
+    const auto digits = [&](const char* at) {
+        const __m128i x = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), zero);
+        return uint64_t{static_cast<uint16_t>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(x, nine), nine)))};
+    };
+    return digits(p) | digits(p + 16) << 16;
+#else
+    return bytesWhere(p, 32, isDigit);
+#endif
+}
+
+// The value of `length` (0..18) digits at p.
+uint64_t digitsValue(const char* p, unsigned length) {
+    uint64_t value = 0;
+    for (; length > 8; length -= 8, p += 8) {
+        value = value * kTens[8] + digitValue(load8(p), 8);
+    }
+    return length ? value * kTens[length] + digitValue(load8(p), length) : value;
+}
+
+// The decimals writers print, right at p: an optional minus, up to eighteen digits with an
+// optional point among or after them, an optional exponent of up to three digits, its digits
+// found from one look at 32 bytes and converted eight at a time. False, with nothing stored, for
+// anything else (and for the rare values nearestFloat cannot round); otherwise the correctly
+// rounded float and where a full conversion would stop.
+bool plainDecimal(const char* p, float& value, const char*& stop) {
+    const unsigned negative = *p == '-';
+    p += negative;
+    const uint64_t gaps = ~digitMask(p);
+    const auto whole = static_cast<unsigned>(__builtin_ctzll(gaps));
+    const unsigned point = p[whole] == '.';
+    const unsigned fraction = point ? static_cast<unsigned>(__builtin_ctzll(gaps >> (whole + 1))) : 0;
+    if (whole + fraction - 1 >= 18) {
+        return false;  // no digits, or too many
+    }
+    const uint64_t m = digitsValue(p, whole) * kTens[fraction] + digitsValue(p + whole + 1, fraction);
+    p += whole + point + fraction;
+    int scale = -static_cast<int>(fraction);
+    if ((*p | 0x20) == 'e') {
+        const char* q = p + 1;
+        const bool down = *q == '-';
+        q += down || *q == '+';
+        const unsigned length = digitRun(load8(q));
+        if (length > 3) {
             return false;
         }
-        const auto mantissa = static_cast<double>(static_cast<int64_t>(m));
-        product = scale >= 0 ? mantissa * kPowers[scale] : mantissa / kPowers[-scale];
-        uint64_t bits;
-        std::memcpy(&bits, &product, sizeof bits);
-        if ((bits & 0x1FFFFFFFull) - (0x10000000ull - 4) <= 8 || product < FLT_MIN ||
-            product > FLT_MAX) {
+        if (length > 0) {  // else the number ends before the 'e'
+            const auto exponent = static_cast<int>(digitValue(load8(q), length));
+            scale += down ? -exponent : exponent;
+            p = q + length;
+        }
+        if (scale < -22 || scale > 22) {
             return false;
         }
     }
-    auto magnitude = static_cast<float>(product);
-    value = negative ? -magnitude : magnitude;
+    if (!nearestFloat(m, scale, negative, value)) {
+        return false;
+    }
+    stop = p;
     return true;
 }
 
-// Decimals the fast reading leaves: a '+', any number of digits (the first eighteen significant
-// ones make m, the rest change it by less than the rounding allows for), an exponent.
+// Decimals plainDecimal leaves: a '+', any number of digits (the first eighteen significant ones
+// make m, the rest change it by less than the rounding allows for), an exponent.
 bool longDecimal(const char* p, float& value, const char*& stop) {
     const bool negative = *p == '-';
     p += negative || *p == '+';
@@ -191,7 +185,9 @@ bool longDecimal(const char* p, float& value, const char*& stop) {
             p = q;
         }
     }
-    if (!nearestFloat(m, scale, negative, value)) {
+    if (m == 0) {
+        value = negative ? -0.0f : 0.0f;
+    } else if (scale < -22 || scale > 22 || !nearestFloat(m, scale, negative, value)) {
         return false;
     }
     stop = p;
@@ -209,7 +205,7 @@ bool scanFloat(const char*& cursor, const char* end, float& value) {
     while (p < end && isBlank(*p)) {
         ++p;
     }
-    if (parseDecimal(p, value, cursor)) {
+    if (shortcutsEnabled() && parseDecimal(p, value, cursor)) {
         return true;
     }
     cursor = p;
