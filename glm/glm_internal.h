@@ -27,6 +27,9 @@ void* checkedMalloc(size_t bytes);
 void* checkedCalloc(size_t count, size_t bytes);
 void* checkedRealloc(void* block, size_t bytes);
 char* copyString(std::string_view text);
+// Asks for huge pages where the block covers whole ones: large arrays are filled once, front to
+// back, and huge pages spare most of their page faults.
+void adviseHugePages(void* block, size_t bytes);
 
 // Opens a regular file for reading ("rb"); null when it is missing, unreadable or a directory.
 FILE* openForReading(const char* path);
@@ -228,14 +231,21 @@ using GroupCounts = std::unordered_map<std::string, uint64_t>;
 // stores the counts in the model and gives every group an index array of its counted size
 // (its count reset for the fill pass). Faces count exactly as the general reading reads them, or
 // (not exact) by their words, which is exact for every plain face.
-Capacities countStatements(ObjModel* model, ObjProgress* progress, LineSource& lines, bool exact);
+// `librariesRead`: the first libraries named, already read, are not read again.
+Capacities countStatements(ObjModel* model, ObjProgress* progress, LineSource& lines, bool exact,
+                           unsigned librariesRead = 0);
 // Counts the triangles of each group name (by words), and nothing else.
 GroupCounts countGroupTriangles(LineSource& lines);
 // The fill pass, into arrays allocated at the counted sizes; never stores beyond them. Group
-// index arrays grow for faces counted short, and so do the model's triangles when `growable`;
+// index arrays grow for faces counted short, and so do the model's triangles when `ownArrays`;
 // the model's trianglecount ends as the triangles stored.
 void fillStatements(ObjModel* model, ObjProgress* progress, LineSource& lines,
-                    Capacities capacities, bool growable);
+                    Capacities capacities, bool ownArrays);
+// Both passes' work in one, into arrays that grow, for a fresh model: true when done. False, the
+// model's geometry and groups to be discarded, when the file holds what only the two passes read
+// as they should (an index of an item not read yet, a material not known yet, a library named
+// after a material was used); its first `librariesRead` libraries have been read by then.
+bool readOnePass(ObjModel* model, LineSource& lines, uint64_t fileSize, unsigned& librariesRead);
 
 // The reader's shortcuts (on by default); tests switch them off to hold what the reader makes
 // with them against the general reading.

@@ -13,7 +13,7 @@ namespace glm_detail {
 
 namespace {
 constexpr size_t kChunk = 1 << 18;   // read size; the buffer grows only for longer lines
-constexpr size_t kWindow = 1 << 22;  // mapped at once; grows only for longer lines
+constexpr size_t kWindow = 1 << 20;  // mapped at once; grows only for longer lines
 }  // namespace
 
 LineSource::LineSource(FILE* file) : file_(file) {

@@ -89,6 +89,18 @@ void readStatements(LineSource& lines, Pass& pass) {
 
 // ---- Counting --------------------------------------------------------------------------------
 
+// A material library named by the file: the model keeps the last name and its materials.
+void readLibrary(ObjModel* model, std::string_view name, ObjProgress* progress) {
+    std::free(model->mtlfilename);
+    model->mtlfilename = copyString(name);
+    glmReadMTL(model, model->mtlfilename, progress);
+}
+
+[[noreturn]] void unknownToken(std::string_view token) {
+    fail(stdout, "glmFirstPass(): Unknown token \"%.*s\".\n", static_cast<int>(token.size()),
+         token.data());
+}
+
 struct Counts {
     uint64_t vertices = 0, normals = 0, texcoords = 0, triangles = 0;
 };
@@ -99,8 +111,13 @@ struct Counts {
 // reads them.
 class CountPass {
 public:
-    CountPass(ObjModel* model, ObjProgress* progress, GroupCounts* byName, bool exact)
-        : model_(model), progress_(progress), byName_(byName), exact_(exact) {
+    CountPass(ObjModel* model, ObjProgress* progress, GroupCounts* byName, bool exact,
+              unsigned librariesRead = 0)
+        : model_(model),
+          progress_(progress),
+          byName_(byName),
+          exact_(exact),
+          librariesRead_(librariesRead) {
         group("default");
     }
 
@@ -119,16 +136,13 @@ public:
     }
     void material(std::string_view) {}
     void library(std::string_view name) {
-        if (model_) {
-            std::free(model_->mtlfilename);
-            model_->mtlfilename = copyString(name);
-            glmReadMTL(model_, model_->mtlfilename, progress_);
+        if (librariesRead_ > 0) {
+            --librariesRead_;  // read by a single pass that had to start again
+        } else if (model_) {
+            readLibrary(model_, name, progress_);
         }
     }
-    [[noreturn]] void unknown(std::string_view token) {
-        fail(stdout, "glmFirstPass(): Unknown token \"%.*s\".\n", static_cast<int>(token.size()),
-             token.data());
-    }
+    [[noreturn]] void unknown(std::string_view token) { unknownToken(token); }
 
     Counts finish() {
         if (counts_.vertices > kMaxItems || counts_.normals > kMaxItems ||
@@ -148,6 +162,7 @@ private:
     ObjProgress* progress_;
     GroupCounts* byName_;
     bool exact_;
+    unsigned librariesRead_;
     std::unordered_map<ObjGroup*, uint64_t> byGroup_;
     uint64_t* groupTriangles_ = nullptr;
     Counts counts_;
@@ -158,31 +173,42 @@ private:
 
 constexpr unsigned kWarningLimit = 10;
 
+// How the fill pass stores: into arrays allocated at the counted sizes (the caller's, or the
+// reader's own, whose triangles may grow), or in one pass without counts, every array growing.
+enum class Fill { CallersArrays, OwnArrays, OnePass };
+
 class FillPass {
 public:
-    // `growable`: the model's triangles may be reallocated for faces beyond the count.
+    // `estimate`: in one pass, the items each array starts with.
     FillPass(ObjModel* model, ObjProgress* progress, Capacities capacities, LineSource& lines,
-             bool growable)
+             Fill fill, GLuint estimate = 0)
         : model_(model),
           progress_(progress),
           capacities_(std::move(capacities)),
           lines_(lines),
-          growable_(growable) {
+          fill_(fill),
+          onePass_(fill == Fill::OnePass),
+          vertexCapacity_(model->vertexcount),
+          normalCapacity_(model->normalcount),
+          texcoordCapacity_(model->texcoordcount),
+          estimate_(estimate) {
         selectGroup("default");
     }
 
     void vertex(const char* rest, const char* end);
     void normal(const char* rest, const char* end) {
-        if (normals_ >= model_->normalcount) {
+        if (normals_ == normalCapacity_ && !grow(model_->normals, normalCapacity_, 3)) {
             return warnOverflow();
         }
+        model_->normalcount = onePass_ ? normals_ + 1 : model_->normalcount;
         ++normals_;
         storeFloats<3>(rest, end, model_->normals + 3 * size_t{normals_});
     }
     void texCoord(const char* rest, const char* end) {
-        if (texcoords_ >= model_->texcoordcount) {
+        if (texcoords_ == texcoordCapacity_ && !grow(model_->texcoords, texcoordCapacity_, 2)) {
             return warnOverflow();
         }
+        model_->texcoordcount = onePass_ ? texcoords_ + 1 : model_->texcoordcount;
         ++texcoords_;
         storeFloats<2>(rest, end, model_->texcoords + 2 * size_t{texcoords_});
     }
@@ -191,17 +217,26 @@ public:
         selectGroup(std::string(name).c_str());
         group_->material = material_;
     }
-    void material(std::string_view name) {
-        material_ = glmFindMaterial(model_, std::string(name).c_str());
-        group_->material = material_;
+    void material(std::string_view name);
+    void library(std::string_view name);
+    void unknown(std::string_view token) {
+        if (onePass_) {
+            unknownToken(token);
+        }  // else the first pass has ended the process for these
     }
-    void library(std::string_view) {}
-    void unknown(std::string_view) {}  // the first pass has ended the process for these
     void finish();
+
+    // Thrown in one pass at what only two passes read as they should: an index beyond the items
+    // read so far (a later item, or none), a material not known yet, a library named after a
+    // material was used. Counts the libraries read by then.
+    struct Restart {
+        unsigned librariesRead;
+    };
 
 private:
     void selectGroup(const char* name);
     void generalFace(const char* rest, const char* end);
+    bool grow(GLfloat*& items, GLuint& capacity, size_t components);
     bool makeRoom(GLuint triangles);
     GLint resolve(int64_t index, GLuint read, GLuint total) const;
     void warnIndex(const char* what, int64_t index, GLuint total, const char* outcome);
@@ -211,15 +246,19 @@ private:
     ObjProgress* progress_;
     Capacities capacities_;
     LineSource& lines_;
-    bool growable_;
+    Fill fill_;
+    bool onePass_;
     bool signs_ = false;  // the last plain face had negative indices
     std::vector<Corner> corners_;
 
     GLuint vertices_ = 0, normals_ = 0, texcoords_ = 0;  // items stored so far
+    GLuint vertexCapacity_, normalCapacity_, texcoordCapacity_, estimate_;
     GLuint triangles_ = 0;
     GLint material_ = 0;
     ObjGroup* group_ = nullptr;
     GLuint groupCapacity_ = 0;
+    bool materialUsed_ = false;
+    unsigned librariesRead_ = 0;
 
     unsigned long dropped_ = 0, cleared_ = 0, warnings_ = 0;
     bool overflowWarned_ = false;
@@ -228,14 +267,46 @@ private:
 void FillPass::selectGroup(const char* name) {
     group_ = glmFindGroup(model_, name);
     if (!group_) {
-        warnOverflow();  // a group the first pass never saw: it gets no triangles
+        if (!onePass_) {
+            warnOverflow();  // a group the first pass never saw: it gets no triangles
+        }
         group_ = glmEnsureGroup(model_, name);
     }
     const auto found = capacities_.find(group_);
     groupCapacity_ = found == capacities_.end() ? 0 : found->second;
 }
 
+void FillPass::material(std::string_view name) {
+    const std::string copy(name);
+    if (onePass_) {
+        material_ = -1;
+        for (GLuint i = 0; i < model_->materialcount && material_ < 0; ++i) {
+            material_ = std::strcmp(model_->materials[i].name, copy.c_str()) == 0 ? i : -1;
+        }
+        if (material_ < 0) {
+            throw Restart{librariesRead_};  // (perhaps in a library named later)
+        }
+        materialUsed_ = true;
+    } else {
+        material_ = glmFindMaterial(model_, copy.c_str());
+    }
+    group_->material = material_;
+}
+
+void FillPass::library(std::string_view name) {
+    if (onePass_) {
+        if (materialUsed_) {
+            throw Restart{librariesRead_};  // every use reads the last library named
+        }
+        readLibrary(model_, name, progress_);
+        ++librariesRead_;
+    }
+}
+
 void FillPass::warnOverflow() {
+    if (onePass_) {
+        throw Restart{librariesRead_};
+    }
     if (!overflowWarned_) {
         overflowWarned_ = true;
         std::printf(
@@ -245,6 +316,9 @@ void FillPass::warnOverflow() {
 }
 
 void FillPass::warnIndex(const char* what, int64_t index, GLuint total, const char* outcome) {
+    if (onePass_) {
+        throw Restart{librariesRead_};
+    }
     if (++warnings_ <= kWarningLimit) {
         std::printf("glmFillPass() warning: line %lu: face uses %s %lld, but there are %u; %s.\n",
                     lines_.lineNumber(), what, static_cast<long long>(index), total, outcome);
@@ -262,10 +336,29 @@ inline GLint FillPass::resolve(int64_t index, GLuint read, GLuint total) const {
     return 0;
 }
 
+// Room for one more item in one pass: the array (item 0 unused, and zero) starts at the room
+// the file's size suggests and grows by half.
+bool FillPass::grow(GLfloat*& items, GLuint& capacity, size_t components) {
+    if (!onePass_ || capacity >= kMaxItems) {
+        return false;
+    }
+    const bool first = items == nullptr;
+    capacity = static_cast<GLuint>(std::min<uint64_t>(
+        kMaxItems, first ? estimate_ : std::max<uint64_t>(capacity + capacity / 2, 1024)));
+    items = static_cast<GLfloat*>(
+        checkedRealloc(items, (size_t{capacity} + 1) * components * sizeof(GLfloat)));
+    adviseHugePages(items, (size_t{capacity} + 1) * components * sizeof(GLfloat));
+    if (first) {
+        std::fill(items, items + components, 0.0f);
+    }
+    return true;
+}
+
 void FillPass::vertex(const char* rest, const char* end) {
-    if (vertices_ >= model_->vertexcount) {
+    if (vertices_ == vertexCapacity_ && !grow(model_->vertices, vertexCapacity_, 3)) {
         return warnOverflow();
     }
+    model_->vertexcount = onePass_ ? vertices_ + 1 : model_->vertexcount;
     ++vertices_;
     storeFloats<3>(rest, end, model_->vertices + 3 * size_t{vertices_});
 
@@ -281,8 +374,13 @@ void FillPass::vertex(const char* rest, const char* end) {
 }
 
 void FillPass::face(const char* rest, const char* end) {
-    const GLuint room =
-        std::min(model_->trianglecount - triangles_, groupCapacity_ - group_->trianglecount);
+    const auto roomLeft = [this] {
+        return std::min(model_->trianglecount - triangles_, groupCapacity_ - group_->trianglecount);
+    };
+    GLuint room = roomLeft();
+    if (onePass_ && room < 64 && makeRoom(64)) {
+        room = roomLeft();
+    }
     if (room > 0) {
         const FanTarget target{model_->triangles + triangles_,
                                group_->triangleindices + group_->trianglecount,
@@ -363,24 +461,28 @@ void FillPass::generalFace(const char* rest, const char* end) {
 bool FillPass::makeRoom(GLuint triangles) {
     const auto grown = [triangles](GLuint used, GLuint capacity) -> uint64_t {
         const uint64_t wanted = uint64_t{used} + triangles;
-        return wanted <= capacity ? capacity : std::max(wanted, capacity + uint64_t{capacity} / 4);
+        return wanted <= capacity ? capacity
+                                  : std::max({wanted, capacity + uint64_t{capacity} / 2,
+                                              uint64_t{1024}});
     };
     const uint64_t modelCapacity = grown(triangles_, model_->trianglecount);
     const uint64_t groupCapacity = grown(group_->trianglecount, groupCapacity_);
     if (uint64_t{triangles_} + triangles > kMaxItems ||
-        (modelCapacity > model_->trianglecount && !growable_)) {
+        (modelCapacity > model_->trianglecount && fill_ == Fill::CallersArrays)) {
         return false;
     }
     if (modelCapacity > model_->trianglecount) {
         const auto capacity = static_cast<GLuint>(std::min(modelCapacity, kMaxItems));
         model_->triangles = static_cast<ObjTriangle*>(
             checkedRealloc(model_->triangles, sizeof(ObjTriangle) * size_t{capacity}));
+        adviseHugePages(model_->triangles, sizeof(ObjTriangle) * size_t{capacity});
         model_->trianglecount = capacity;
     }
     if (groupCapacity > groupCapacity_) {
         groupCapacity_ = static_cast<GLuint>(std::min(groupCapacity, kMaxItems));
         group_->triangleindices = static_cast<GLuint*>(
             checkedRealloc(group_->triangleindices, sizeof(GLuint) * size_t{groupCapacity_}));
+        adviseHugePages(group_->triangleindices, sizeof(GLuint) * size_t{groupCapacity_});
         capacities_[group_] = groupCapacity_;
     }
     return true;
@@ -398,12 +500,31 @@ void FillPass::finish() {
         model_->triangles = static_cast<ObjTriangle*>(
             checkedRealloc(model_->triangles, sizeof(ObjTriangle) * size_t{triangles_}));
     }
+    if (onePass_) {  // every array at its size, as two passes leave them
+        const auto fit = [](GLfloat*& items, GLuint count, size_t components) {
+            if (items) {
+                items = static_cast<GLfloat*>(checkedRealloc(
+                    items, (size_t{count} + 1) * components * sizeof(GLfloat)));
+            }
+        };
+        if (!model_->vertices) {
+            grow(model_->vertices, vertexCapacity_, 3);
+        }
+        fit(model_->vertices, vertices_, 3);
+        fit(model_->normals, normals_, 3);
+        fit(model_->texcoords, texcoords_, 2);
+        for (ObjGroup* group = model_->groups; group; group = group->next) {
+            group->triangleindices = static_cast<GLuint*>(checkedRealloc(
+                group->triangleindices, sizeof(GLuint) * size_t{group->trianglecount}));
+        }
+    }
 }
 
 }  // namespace
 
-Capacities countStatements(ObjModel* model, ObjProgress* progress, LineSource& lines, bool exact) {
-    CountPass pass(model, progress, nullptr, exact);
+Capacities countStatements(ObjModel* model, ObjProgress* progress, LineSource& lines, bool exact,
+                           unsigned librariesRead) {
+    CountPass pass(model, progress, nullptr, exact, librariesRead);
     readStatements(lines, pass);
     const Counts counts = pass.finish();
     model->vertexcount = static_cast<GLuint>(counts.vertices);
@@ -431,10 +552,30 @@ GroupCounts countGroupTriangles(LineSource& lines) {
 }
 
 void fillStatements(ObjModel* model, ObjProgress* progress, LineSource& lines,
-                    Capacities capacities, bool growable) {
-    FillPass pass(model, progress, std::move(capacities), lines, growable);
+                    Capacities capacities, bool ownArrays) {
+    FillPass pass(model, progress, std::move(capacities), lines,
+                  ownArrays ? Fill::OwnArrays : Fill::CallersArrays);
     readStatements(lines, pass);
     pass.finish();
+}
+
+bool readOnePass(ObjModel* model, LineSource& lines, uint64_t fileSize, unsigned& librariesRead) {
+    // Room to start with, from the file's size (a line of 24 bytes for each item): most files
+    // need no more, and what is not used is never touched. Larger files grow.
+    const auto estimate = static_cast<GLuint>(std::min<uint64_t>(fileSize / 24 + 64, 1 << 24));
+    model->trianglecount = estimate;
+    model->triangles =
+        static_cast<ObjTriangle*>(checkedMalloc(sizeof(ObjTriangle) * size_t{estimate}));
+    adviseHugePages(model->triangles, sizeof(ObjTriangle) * size_t{estimate});
+    try {
+        FillPass pass(model, nullptr, Capacities{}, lines, Fill::OnePass, estimate);
+        readStatements(lines, pass);
+        pass.finish();
+        return true;
+    } catch (const FillPass::Restart& restart) {
+        librariesRead = restart.librariesRead;
+        return false;
+    }
 }
 
 }  // namespace glm_detail

@@ -2,7 +2,7 @@
 // counted size and runs the filling pass over the same lines (glm_passes.cpp); glmFirstPass and
 // glmFillPass do the same for callers that manage the file themselves.
 #undef NDEBUG  // preconditions are checked in every build
-#include <sys/mman.h>
+#include <sys/stat.h>
 
 #include <cassert>
 #include <cstdlib>
@@ -13,18 +13,6 @@
 using namespace glm_detail;
 
 namespace {
-
-// Large arrays are filled once, front to back: huge pages spare most of their page faults.
-void adviseHugePages(void* block, size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kHuge = uintptr_t{1} << 21;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHuge - 1);
-    if (end > begin) {
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-    }
-#endif
-}
 
 // Zeroed, so an item the file leaves unset reads as 0 rather than as garbage.
 GLfloat* allocateItems(GLuint count, size_t components) {
@@ -45,6 +33,25 @@ void allocateArrays(ObjModel* model) {
     model->triangles =
         static_cast<ObjTriangle*>(checkedCalloc(model->trianglecount, sizeof(ObjTriangle)));
     adviseHugePages(model->triangles, size_t{model->trianglecount} * sizeof(ObjTriangle));
+}
+
+// What a single pass had read but the material library: the two passes start again from it.
+void discardGeometry(ObjModel* model) {
+    for (GLfloat** items : {&model->vertices, &model->normals, &model->texcoords}) {
+        std::free(*items);
+        *items = nullptr;
+    }
+    std::free(model->triangles);
+    model->triangles = nullptr;
+    model->vertexcount = model->normalcount = model->texcoordcount = model->trianglecount = 0;
+    while (model->groups) {
+        ObjGroup* group = model->groups;
+        model->groups = group->next;
+        std::free(group->name);
+        std::free(group->triangleindices);
+        std::free(group);
+    }
+    model->groupcount = 0;
 }
 
 // Frees a model being read when the fail hook throws through the reader.
@@ -123,10 +130,22 @@ ObjModel* glmReadOBJ(const char* filename, ObjProgress* progress) {
     ObjModel* model = guard.model;
     model->filepath = copyString(filename);
 
+    // Most files read in one pass; progress is reported against the counts of two.
+    unsigned librariesRead = 0;
+    if (!progress && shortcutsEnabled()) {
+        struct stat info;
+        const uint64_t size = fstat(fileno(file.get()), &info) == 0 ? info.st_size : 0;
+        LineSource lines(file.get(), LineSource::Whole{});
+        if (readOnePass(model, lines, size, librariesRead)) {
+            guard.model = nullptr;
+            return model;
+        }
+        discardGeometry(model);
+    }
     Capacities capacities;
     {
         LineSource lines(file.get(), LineSource::Whole{});
-        capacities = countStatements(model, progress, lines, false);
+        capacities = countStatements(model, progress, lines, false, librariesRead);
     }
     allocateArrays(model);
     {

@@ -4,6 +4,7 @@
 #include "glm/glm_scan.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -92,13 +93,17 @@ uint64_t digitMask(const char* p) {
 #endif
 }
 
-// The value of `length` (0..18) digits at p.
-uint64_t digitsValue(const char* p, unsigned length) {
-    uint64_t value = 0;
-    for (; length > 8; length -= 8, p += 8) {
-        value = value * kTens[8] + digitValue(load8(p), 8);
+// The value of `length` (1..18) digits at p.
+inline uint64_t digitsValue(const char* p, unsigned length) {
+    if (length <= 8) {
+        return digitValue(load8(p), length);
     }
-    return length ? value * kTens[length] + digitValue(load8(p), length) : value;
+    const uint64_t high = digitValue(load8(p), 8);
+    if (length <= 16) {
+        return high * kTens[length - 8] + digitValue(load8(p + 8), length - 8);
+    }
+    return (high * kTens[8] + digitValue(load8(p + 8), 8)) * kTens[length - 16] +
+           digitValue(load8(p + 16), length - 16);
 }
 
 // The decimals writers print, right at p: an optional minus, up to eighteen digits with an
@@ -113,10 +118,18 @@ bool plainDecimal(const char* p, float& value, const char*& stop) {
     const auto whole = static_cast<unsigned>(__builtin_ctzll(gaps));
     const unsigned point = p[whole] == '.';
     const unsigned fraction = point ? static_cast<unsigned>(__builtin_ctzll(gaps >> (whole + 1))) : 0;
-    if (whole + fraction - 1 >= 18) {
+    const unsigned total = whole + fraction;
+    uint64_t m;
+    if (total - 1 < 8 && whole < 8) {  // one to eight digits: one word, one conversion
+        const unsigned shift = 8 * whole;
+        m = digitValue((load8(p) & ((uint64_t{1} << shift) - 1)) | (load8(p + whole + 1) << shift),
+                       total);
+    } else if (total - 1 < 18) {
+        m = (whole ? digitsValue(p, whole) * kTens[fraction] : 0) +
+            (fraction ? digitsValue(p + whole + 1, fraction) : 0);
+    } else {
         return false;  // no digits, or too many
     }
-    const uint64_t m = digitsValue(p, whole) * kTens[fraction] + digitsValue(p + whole + 1, fraction);
     p += whole + point + fraction;
     int scale = -static_cast<int>(fraction);
     if ((*p | 0x20) == 'e') {
@@ -136,9 +149,11 @@ bool plainDecimal(const char* p, float& value, const char*& stop) {
             return false;
         }
     }
-    if (!nearestFloat(m, scale, negative, value)) {
+    float result;
+    if (!nearestFloat(m, scale, negative, result) || std::isinf(result)) {
         return false;
     }
+    value = result;
     stop = p;
     return true;
 }
@@ -185,11 +200,12 @@ bool longDecimal(const char* p, float& value, const char*& stop) {
             p = q;
         }
     }
-    if (m == 0) {
-        value = negative ? -0.0f : 0.0f;
-    } else if (scale < -22 || scale > 22 || !nearestFloat(m, scale, negative, value)) {
+    float result = negative ? -0.0f : 0.0f;
+    if (m != 0 && (scale < -22 || scale > 22 || !nearestFloat(m, scale, negative, result) ||
+                   std::isinf(result))) {
         return false;
     }
+    value = result;
     stop = p;
     return true;
 }

@@ -8,6 +8,7 @@
 // side by side, without a branch per byte.
 #pragma once
 
+#include <algorithm>
 #include <cfloat>
 #include <cstring>
 
@@ -74,22 +75,19 @@ inline constexpr double kScales[] = {
 // m * 10^scale (m < 2^63, -22 <= scale <= 22) as the nearest float, or false when the product
 // of doubles cannot tell it: m times the double nearest 10^scale lies within three units of the
 // product's last place of the value, so the float nearest to the product is the float nearest to
-// the value unless the product lies within a few units of a point halfway between two floats (or
-// beyond the largest float).
+// the value unless the product lies within a few units of a point halfway between two floats.
+// (The caller sees to values beyond the largest float.)
 __attribute__((always_inline)) inline bool nearestFloat(uint64_t m, int scale, unsigned negative,
                                                         float& value) {
     const double product = static_cast<double>(static_cast<int64_t>(m)) * kScales[scale + 22];
     uint64_t bits;
     std::memcpy(&bits, &product, sizeof bits);
-    if ((bits & 0x1FFFFFFFull) - (0x10000000ull - 4) <= 8 || product > FLT_MAX) {
-        return false;
-    }
     const auto magnitude = static_cast<float>(product);
     uint32_t word;
     std::memcpy(&word, &magnitude, sizeof word);
     word |= uint32_t{negative} << 31;  // the sign by its bit: signs follow no pattern to predict
     std::memcpy(&value, &word, sizeof value);
-    return true;
+    return (bits & 0x1FFFFFFFull) - (0x10000000ull - 4) > 8;
 }
 
 // "%f %f ..." of a statement's values (a v, vn or vt line's rest). The usual line, numbers of
@@ -123,6 +121,7 @@ __attribute__((always_inline)) inline void storeFloats(const char* p, const char
         const uint64_t ends = blank | ~lowBits(static_cast<size_t>(end - p));
         const uint64_t word = ~ends & lowBits(32);
         uint64_t starts = word & ~(word << 1);
+        const uint64_t gaps = ~digit;  // (bits 32 and on too)
         float read[Count];
         unsigned plain = 1;
 #pragma GCC unroll 3
@@ -131,17 +130,18 @@ __attribute__((always_inline)) inline void storeFloats(const char* p, const char
             starts &= starts - 1;
             const unsigned negative = p[s & 31] == '-';
             const unsigned first = (s + negative) & 31;  // the first digit (else not plain)
-            const uint64_t gaps = ~digit >> first;
-            const auto whole = static_cast<unsigned>(__builtin_ctzll(gaps));
+            const uint64_t after = gaps >> first;
+            const auto whole = static_cast<unsigned>(__builtin_ctzll(after));
             const unsigned point = p[first + whole] == '.';
             const unsigned fraction =
-                point ? static_cast<unsigned>(__builtin_ctzll(gaps >> (whole + 1))) : 0;
+                static_cast<unsigned>(__builtin_ctzll(after >> (whole + 1))) & (0u - point);
             const unsigned total = whole + fraction, stop = first + whole + point + fraction;
             // One to eight digits, the number all of its word.
             plain &= (s + negative < 32) & (total - 1 < 8) & (whole < 8) &
                      static_cast<unsigned>(ends >> (stop & 63));
-            const uint64_t joined = (load8(p + first) & lowBits(8 * whole)) |
-                                    (load8(p + first + whole + 1) << (8 * whole & 63));
+            const unsigned shift = 8 * whole & 63;
+            const uint64_t joined = (load8(p + first) & ((uint64_t{1} << shift) - 1)) |
+                                    (load8(p + first + whole + 1) << shift);
             plain &= nearestFloat(digitValue(joined, total), -static_cast<int>(fraction & 15),
                                   negative, read[k]);
         }
@@ -150,7 +150,19 @@ __attribute__((always_inline)) inline void storeFloats(const char* p, const char
             return;
         }
     }
-    scanFloats(p, end, values, Count);
+    // One after the other; what does not convert is 0.
+    std::fill(values, values + Count, 0.0f);
+    for (int k = 0; k < Count; ++k) {
+        while (p < end && isBlank(*p)) {
+            ++p;
+        }
+        const char* stop;
+        if (!shortcutsEnabled() || !parseDecimal(p, values[k], stop)) {
+            scanFloats(p, end, values + k, Count - k);
+            return;
+        }
+        p = stop;
+    }
 }
 
 // ---- Faces -----------------------------------------------------------------------------------
@@ -160,37 +172,27 @@ __attribute__((always_inline)) inline void storeFloats(const char* p, const char
 // tabs separate the words. The general reading reads such a line word by word, one corner a
 // word, so its corners are its words.
 
-// The corners the counting pass counts for a face line: its words (split where the general
-// reading splits them, at any blank) that begin with a digit or a sign, at least three. Exact on
-// a plain line; for any other the fill pass makes room for what it reads.
+// The corners the counting pass counts for a face line: its words (split at blanks and tabs),
+// at least three. Exact on a plain line; for any other the fill pass makes room for what it
+// reads.
 inline size_t countCorners(const char* p, const char* end) {
     size_t words = 0;
-    uint64_t before = 0;  // whether the block's first byte continues a word
+    uint64_t before = 0;  // whether the byte before the block is in a word
     for (const char* block = p; block < end; block += 64) {
-        uint64_t blank = 0, number = 0;
+        uint64_t blank = 0;
 #if defined(__SSE2__)
-        const __m128i nine = _mm_set1_epi8(9), four = _mm_set1_epi8(4);
-#pragma GCC unroll 4
-        for (unsigned at = 0; at < 64; at += 16) {
+        const __m128i space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+        for (unsigned at = 0; at < 64 && block + at < end; at += 16) {
             const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
-            const __m128i digits = _mm_sub_epi8(x, _mm_set1_epi8('0'));
-            const __m128i controls = _mm_sub_epi8(x, _mm_set1_epi8('\t'));  // \t \n \v \f \r
-            const auto bits = [at](__m128i found) {
-                return uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(found))} << at;
-            };
-            blank |= bits(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(' ')),
-                                       _mm_cmpeq_epi8(_mm_min_epu8(controls, four), controls)));
-            number |= bits(_mm_or_si128(
-                _mm_cmpeq_epi8(_mm_max_epu8(digits, nine), nine),
-                _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('-')),
-                             _mm_cmpeq_epi8(x, _mm_set1_epi8('+')))));
+            blank |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(
+                         _mm_or_si128(_mm_cmpeq_epi8(x, space), _mm_cmpeq_epi8(x, tab))))}
+                     << at;
         }
 #else
-        blank = bytesWhere(block, 64, isBlank);
-        number = bytesWhere(block, 64, [](char c) { return isDigit(c) || c == '-' || c == '+'; });
+        blank = bytesWhere(block, 64, isSpaceOrTab);
 #endif
         const uint64_t inWord = ~blank & lowBits(static_cast<size_t>(end - block));
-        words += bitCount(inWord & number & ~(inWord << 1 | before));
+        words += bitCount(inWord & ~(inWord << 1 | before));
         before = inWord >> 63;
     }
     return words < 3 ? 3 : words;

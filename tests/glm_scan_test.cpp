@@ -148,17 +148,22 @@ std::string randomFace(std::mt19937_64& random, uint64_t largest = 999999) {
     return text;
 }
 
-// The words of a plain face line (every word in the first word's form: v, v/t, v//n or v/t/n,
-// each number an optional minus and digits), or 0.
+// The words of a plain face line (split at blanks and tabs, every one in the first one's form:
+// v, v/t, v//n or v/t/n, each number an optional minus and digits), or 0.
 size_t plainWords(const std::string& text) {
     static const std::regex forms[] = {std::regex("-?\\d+"), std::regex("-?\\d+/-?\\d+"),
                                        std::regex("-?\\d+//-?\\d+"),
                                        std::regex("-?\\d+/-?\\d+/-?\\d+")};
-    std::string_view rest(text);
+    static const std::regex blanks("[ \\t]+");
     const std::regex* form = nullptr;
     size_t words = 0;
-    for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest), ++words) {
-        const std::string w(word);
+    for (std::sregex_token_iterator it(text.begin(), text.end(), blanks, -1), end; it != end;
+         ++it) {
+        const std::string w = *it;
+        if (w.empty()) {
+            continue;
+        }
+        ++words;
         for (const std::regex& f : forms) {
             form = form ? form : std::regex_match(w, f) ? &f : nullptr;
         }
