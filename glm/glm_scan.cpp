@@ -58,26 +58,6 @@ std::string_view nextWord(std::string_view& text) {
 
 namespace {
 
-constexpr uint64_t kTens[] = {1ull,
-                                     10ull,
-                                     100ull,
-                                     1000ull,
-                                     10000ull,
-                                     100000ull,
-                                     1000000ull,
-                                     10000000ull,
-                                     100000000ull,
-                                     1000000000ull,
-                                     10000000000ull,
-                                     100000000000ull,
-                                     1000000000000ull,
-                                     10000000000000ull,
-                                     100000000000000ull,
-                                     1000000000000000ull,
-                                     10000000000000000ull,
-                                     100000000000000000ull,
-                                     1000000000000000000ull};
-
 // Bit i set when p[i] is an ASCII digit, for i < 32.
 uint64_t digitMask(const char* p) {
 #if defined(__SSE2__)
@@ -93,69 +73,11 @@ uint64_t digitMask(const char* p) {
 #endif
 }
 
-// The value of `length` (1..18) digits at p.
-inline uint64_t digitsValue(const char* p, unsigned length) {
-    if (length <= 8) {
-        return digitValue(load8(p), length);
-    }
-    const uint64_t high = digitValue(load8(p), 8);
-    if (length <= 16) {
-        return high * kTens[length - 8] + digitValue(load8(p + 8), length - 8);
-    }
-    return (high * kTens[8] + digitValue(load8(p + 8), 8)) * kTens[length - 16] +
-           digitValue(load8(p + 16), length - 16);
-}
-
-// The decimals writers print, right at p: an optional minus, up to eighteen digits with an
-// optional point among or after them, an optional exponent of up to three digits, its digits
-// found from one look at 32 bytes and converted eight at a time. False, with nothing stored, for
-// anything else (and for the rare values nearestFloat cannot round); otherwise the correctly
-// rounded float and where a full conversion would stop.
+// The decimals writers print, right at p, as decimalAt reads them, its digits found from one look
+// at 32 bytes.
 bool plainDecimal(const char* p, float& value, const char*& stop) {
     const unsigned negative = *p == '-';
-    p += negative;
-    const uint64_t gaps = ~digitMask(p);
-    const auto whole = static_cast<unsigned>(__builtin_ctzll(gaps));
-    const unsigned point = p[whole] == '.';
-    const unsigned fraction = point ? static_cast<unsigned>(__builtin_ctzll(gaps >> (whole + 1))) : 0;
-    const unsigned total = whole + fraction;
-    uint64_t m;
-    if (total - 1 < 8 && whole < 8) {  // one to eight digits: one word, one conversion
-        const unsigned shift = 8 * whole;
-        m = digitValue((load8(p) & ((uint64_t{1} << shift) - 1)) | (load8(p + whole + 1) << shift),
-                       total);
-    } else if (total - 1 < 18) {
-        m = (whole ? digitsValue(p, whole) * kTens[fraction] : 0) +
-            (fraction ? digitsValue(p + whole + 1, fraction) : 0);
-    } else {
-        return false;  // no digits, or too many
-    }
-    p += whole + point + fraction;
-    int scale = -static_cast<int>(fraction);
-    if ((*p | 0x20) == 'e') {
-        const char* q = p + 1;
-        const bool down = *q == '-';
-        q += down || *q == '+';
-        const unsigned length = digitRun(load8(q));
-        if (length > 3) {
-            return false;
-        }
-        if (length > 0) {  // else the number ends before the 'e'
-            const auto exponent = static_cast<int>(digitValue(load8(q), length));
-            scale += down ? -exponent : exponent;
-            p = q + length;
-        }
-        if (scale < -22 || scale > 22) {
-            return false;
-        }
-    }
-    float result;
-    if (!nearestFloat(m, scale, negative, result) || std::isinf(result)) {
-        return false;
-    }
-    value = result;
-    stop = p;
-    return true;
+    return decimalAt(p + negative, ~digitMask(p + negative), negative, value, stop);
 }
 
 // Decimals plainDecimal leaves: a '+', any number of digits (the first eighteen significant ones

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
 #include <cstring>
 
 #include "glm/glm_internal.h"
@@ -90,20 +91,105 @@ __attribute__((always_inline)) inline bool nearestFloat(uint64_t m, int scale, u
     return (bits & 0x1FFFFFFFull) - (0x10000000ull - 4) > 8;
 }
 
-// "%f %f ..." of a statement's values (a v, vn or vt line's rest). The usual line, numbers of
-// up to eight digits with blanks between within 32 bytes, is read from one look at them: where
-// the words start, where the digits are, and each number from one or two 8-byte loads, side by
-// side. Anything else is read the general way.
+inline constexpr uint64_t kTens[] = {1ull,
+                                     10ull,
+                                     100ull,
+                                     1000ull,
+                                     10000ull,
+                                     100000ull,
+                                     1000000ull,
+                                     10000000ull,
+                                     100000000ull,
+                                     1000000000ull,
+                                     10000000000ull,
+                                     100000000000ull,
+                                     1000000000000ull,
+                                     10000000000000ull,
+                                     100000000000000ull,
+                                     1000000000000000ull,
+                                     10000000000000000ull,
+                                     100000000000000000ull,
+                                     1000000000000000000ull};
+
+// The value of `length` (0..18) digits at p.
+__attribute__((always_inline)) inline uint64_t digitsValue(const char* p, unsigned length) {
+    if (length <= 8) {
+        return length ? digitValue(load8(p), length) : 0;
+    }
+    const uint64_t high = digitValue(load8(p), 8);
+    if (length <= 16) {
+        return high * kTens[length - 8] + digitValue(load8(p + 8), length - 8);
+    }
+    return (high * kTens[8] + digitValue(load8(p + 8), 8)) * kTens[length - 16] +
+           digitValue(load8(p + 16), length - 16);
+}
+
+// The decimal writers print whose digits start at p (after its minus, when `negative`): digits
+// with an optional point among or after them, eighteen digits at most, and an optional exponent
+// of up to three digits. `gaps` has bit i set when p[i] is no digit (bits past what was looked at
+// set too). One to eight digits are converted at once, from one word. False, with nothing
+// stored, for anything else (and for the rare values nearestFloat cannot round); otherwise the
+// correctly rounded float and where a full conversion would stop.
+__attribute__((always_inline)) inline bool decimalAt(const char* p, uint64_t gaps,
+                                                     unsigned negative, float& value,
+                                                     const char*& stop) {
+    const auto whole = static_cast<unsigned>(__builtin_ctzll(gaps));
+    const unsigned point = p[whole] == '.';
+    const unsigned fraction =
+        static_cast<unsigned>(__builtin_ctzll(gaps >> ((whole + 1) & 63))) & (0u - point);
+    const unsigned total = whole + fraction;
+    uint64_t m;
+    if (__builtin_expect(total - 1 < 8 && whole < 8, 1)) {  // one word, one conversion
+        const unsigned shift = 8 * whole;
+        m = digitValue((load8(p) & ((uint64_t{1} << shift) - 1)) | (load8(p + whole + 1) << shift),
+                       total);
+    } else if (total - 1 < 18) {
+        m = digitsValue(p, whole) * kTens[fraction] + digitsValue(p + whole + 1, fraction);
+    } else {
+        return false;  // no digits, or too many
+    }
+    p += whole + point + fraction;
+    int scale = -static_cast<int>(fraction);
+    if (__builtin_expect((*p | 0x20) == 'e', 0)) {
+        const char* q = p + 1;
+        const bool down = *q == '-';
+        q += down || *q == '+';
+        const unsigned length = digitRun(load8(q));
+        if (length > 3) {
+            return false;
+        }
+        if (length > 0) {  // else the number ends before the 'e'
+            const auto exponent = static_cast<int>(digitValue(load8(q), length));
+            scale += down ? -exponent : exponent;
+            p = q + length;
+        }
+        if (scale < -22 || scale > 22) {
+            return false;
+        }
+    }
+    float result;
+    if (!nearestFloat(m, scale, negative, result) || (scale > 0 && std::isinf(result))) {
+        return false;
+    }
+    value = result;
+    stop = p;
+    return true;
+}
+
+// "%f %f ..." of a statement's values (a v, vn or vt line's rest). The usual line, numbers with
+// blanks between within 64 bytes, is read from one look at them: where the words start and where
+// the digits are; then the numbers side by side. Anything else is read one number after the
+// other.
 template <int Count>
 __attribute__((always_inline)) inline void storeFloats(const char* p, const char* end,
                                                        float* values) {
     if (shortcutsEnabled()) {
         uint64_t blank = 0, digit = 0;
+        const auto left = static_cast<size_t>(end - p);
 #if defined(__SSE2__)
         const __m128i space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
         const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
-#pragma GCC unroll 2
-        for (unsigned at = 0; at < 32; at += 16) {
+        const auto look = [&](unsigned at) {
             const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
             const __m128i digits = _mm_sub_epi8(x, zero);
             blank |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(
@@ -112,38 +198,34 @@ __attribute__((always_inline)) inline void storeFloats(const char* p, const char
             digit |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(
                          _mm_cmpeq_epi8(_mm_max_epu8(digits, nine), nine)))}
                      << at;
+        };
+        look(0), look(16);
+        if (left > 32) {
+            look(32), look(48);
         }
 #else
-        blank = bytesWhere(p, 32, isSpaceOrTab);
-        digit = bytesWhere(p, 32, isDigit);
+        blank = bytesWhere(p, 64, isSpaceOrTab);
+        digit = bytesWhere(p, 64, isDigit);
 #endif
-        // Where a number may end: a blank, or the line's end; past 32 bytes nothing is known.
-        const uint64_t ends = blank | ~lowBits(static_cast<size_t>(end - p));
-        const uint64_t word = ~ends & lowBits(32);
+        // Where a number may end: a blank or the line's end. Past what was looked at nothing is
+        // known: no number may end there.
+        const uint64_t seen = lowBits(left > 32 ? 64 : 32);
+        const uint64_t ends = (blank | ~lowBits(left)) & seen;
+        const uint64_t word = ~ends & seen;
         uint64_t starts = word & ~(word << 1);
-        const uint64_t gaps = ~digit;  // (bits 32 and on too)
+        const uint64_t gaps = ~(digit & seen);
         float read[Count];
         unsigned plain = 1;
 #pragma GCC unroll 3
         for (int k = 0; k < Count; ++k) {
             const auto s = static_cast<unsigned>(__builtin_ctzll(starts | uint64_t{1} << 63));
             starts &= starts - 1;
-            const unsigned negative = p[s & 31] == '-';
-            const unsigned first = (s + negative) & 31;  // the first digit (else not plain)
-            const uint64_t after = gaps >> first;
-            const auto whole = static_cast<unsigned>(__builtin_ctzll(after));
-            const unsigned point = p[first + whole] == '.';
-            const unsigned fraction =
-                static_cast<unsigned>(__builtin_ctzll(after >> (whole + 1))) & (0u - point);
-            const unsigned total = whole + fraction, stop = first + whole + point + fraction;
-            // One to eight digits, the number all of its word.
-            plain &= (s + negative < 32) & (total - 1 < 8) & (whole < 8) &
-                     static_cast<unsigned>(ends >> (stop & 63));
-            const unsigned shift = 8 * whole & 63;
-            const uint64_t joined = (load8(p + first) & ((uint64_t{1} << shift) - 1)) |
-                                    (load8(p + first + whole + 1) << shift);
-            plain &= nearestFloat(digitValue(joined, total), -static_cast<int>(fraction & 15),
-                                  negative, read[k]);
+            const unsigned negative = p[s] == '-';
+            const unsigned first = (s + negative) & 63;  // the first digit (else not plain)
+            const char* stop = p;
+            plain &= (s + negative < 63) && decimalAt(p + first, gaps >> first, negative, read[k], stop);
+            // The number all of its word.
+            plain &= static_cast<unsigned>(ends >> ((stop - p) & 63)) & (stop - p < 64);
         }
         if (plain) {
             std::memcpy(values, read, sizeof read);
