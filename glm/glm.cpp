@@ -79,6 +79,21 @@ void adviseHugePages(void* block, size_t bytes) {
 #endif
 }
 
+void* largeBlock(size_t bytes) {
+    constexpr size_t kHuge = size_t{1} << 21;
+    void* block = nullptr;
+    if (bytes < kHuge) {
+        block = std::malloc(bytes ? bytes : 1);
+    } else if (posix_memalign(&block, kHuge, bytes) != 0) {
+        block = nullptr;
+    }
+    if (!block) {
+        fail(stderr, "glm failed: out of memory (%zu bytes).\n", bytes);
+    }
+    adviseHugePages(block, bytes);
+    return block;
+}
+
 char* copyString(std::string_view text) {
     char* copy = static_cast<char*>(checkedMalloc(text.size() + 1));
     if (!text.empty()) {

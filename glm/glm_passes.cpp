@@ -345,11 +345,13 @@ bool FillPass::grow(GLfloat*& items, GLuint& capacity, size_t components) {
     const bool first = items == nullptr;
     capacity = static_cast<GLuint>(std::min<uint64_t>(
         kMaxItems, first ? estimate_ : std::max<uint64_t>(capacity + capacity / 2, 1024)));
-    items = static_cast<GLfloat*>(
-        checkedRealloc(items, (size_t{capacity} + 1) * components * sizeof(GLfloat)));
-    adviseHugePages(items, (size_t{capacity} + 1) * components * sizeof(GLfloat));
+    const size_t bytes = (size_t{capacity} + 1) * components * sizeof(GLfloat);
     if (first) {
+        items = static_cast<GLfloat*>(largeBlock(bytes));
         std::fill(items, items + components, 0.0f);
+    } else {
+        items = static_cast<GLfloat*>(checkedRealloc(items, bytes));
+        adviseHugePages(items, bytes);
     }
     return true;
 }
@@ -564,11 +566,12 @@ bool readOnePass(ObjModel* model, LineSource& lines, uint64_t fileSize, unsigned
     // need no more, and what is not used is never touched. Larger files grow.
     const auto estimate = static_cast<GLuint>(std::min<uint64_t>(fileSize / 24 + 64, 1 << 24));
     model->trianglecount = estimate;
-    model->triangles =
-        static_cast<ObjTriangle*>(checkedMalloc(sizeof(ObjTriangle) * size_t{estimate}));
-    adviseHugePages(model->triangles, sizeof(ObjTriangle) * size_t{estimate});
+    model->triangles = static_cast<ObjTriangle*>(largeBlock(sizeof(ObjTriangle) * size_t{estimate}));
+    ObjGroup* first = glmEnsureGroup(model, "default");  // most files have no other group
+    first->triangleindices = static_cast<GLuint*>(largeBlock(sizeof(GLuint) * size_t{estimate}));
     try {
-        FillPass pass(model, nullptr, Capacities{}, lines, Fill::OnePass, estimate);
+        FillPass pass(model, nullptr, Capacities{{first, estimate}}, lines, Fill::OnePass,
+                      estimate);
         readStatements(lines, pass);
         pass.finish();
         return true;
