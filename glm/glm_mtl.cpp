@@ -17,8 +17,11 @@ struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 
-// Directory of the model's file followed by `name`.
+// Directory of the model's file followed by `name`; an absolute name as it stands.
 std::string besideModel(const ObjModel* model, std::string_view name) {
+    if (!name.empty() && name[0] == '/') {
+        return std::string(name);
+    }
     std::unique_ptr<char, decltype(&std::free)> directory(glmDirectoryOf(model->filepath),
                                                           &std::free);
     std::string path(directory.get());

@@ -248,7 +248,7 @@ private:
     LineSource& lines_;
     Fill fill_;
     bool onePass_;
-    bool signs_ = false;  // the last plain face had negative indices
+    unsigned faceKind_ = 2;  // of the last plain face (as storePlainFace has it)
     std::vector<Corner> corners_;
 
     GLuint vertices_ = 0, normals_ = 0, texcoords_ = 0;  // items stored so far
@@ -394,7 +394,7 @@ void FillPass::face(const char* rest, const char* end) {
                                vertices_,
                                texcoords_,
                                normals_};
-        if (const GLuint stored = storePlainFace(rest, end, target, signs_)) {
+        if (const GLuint stored = storePlainFace(rest, end, target, faceKind_)) {
             triangles_ += stored;
             group_->trianglecount += stored;
             return;

@@ -359,25 +359,28 @@ __attribute__((always_inline)) inline bool readCorner(const char*& p, const char
     if (!ok) {
         return false;
     }
-    // The number from `from` to the gap `to`. With Signs, a negative one counts back from the
-    // `read` items before the face ("-0" names none).
-    const auto number = [p, &bytes, &bad, &ok](unsigned from, unsigned to, GLuint read) {
+    // The number from `from` to the gap `to`, checked against the `count` items of its kind.
+    // With Signs, a negative one counts back from the `read` items before the face, of which it
+    // must name one ("-0" names none).
+    const auto number = [p, &bytes, &bad, &ok](unsigned from, unsigned to, GLuint read,
+                                               GLuint count) {
         if (!Signs) {
-            return static_cast<GLint>(digitValue(load8(p + from), to - from));
+            const auto value = static_cast<GLint>(digitValue(load8(p + from), to - from));
+            bad |= static_cast<GLuint>(value) - 1 >= count;
+            return value;
         }
         const auto negative = static_cast<unsigned>(bytes.minus >> from) & 1;
         const unsigned length = to - from - negative;
         ok &= length - 1 < 8;
         const GLuint magnitude = digitValue(load8(p + from + negative), length);
-        bad |= negative & (magnitude == 0);
-        return static_cast<GLint>(negative ? read + 1 - magnitude : magnitude);
+        const GLuint sign = 0u - negative;  // all ones for a negative number
+        const GLuint value = (magnitude ^ sign) + (sign & (read + 2));  // read + 1 - magnitude
+        bad |= value - 1 >= (negative ? read : count);
+        return static_cast<GLint>(value);
     };
-    c[0] = number(0, e0, to.verticesRead);
-    c[1] = kTexCoords ? number(t, e1, to.texCoordsRead) : 0;
-    c[2] = kNormals ? number(n, last, to.normalsRead) : 0;
-    bad |= static_cast<GLuint>(c[0]) - 1 >= to.vertexCount;
-    bad |= kTexCoords && static_cast<GLuint>(c[1]) - 1 >= to.texCoordCount;
-    bad |= kNormals && static_cast<GLuint>(c[2]) - 1 >= to.normalCount;
+    c[0] = number(0, e0, to.verticesRead, to.vertexCount);
+    c[1] = kTexCoords ? number(t, e1, to.texCoordsRead, to.texCoordCount) : 0;
+    c[2] = kNormals ? number(n, last, to.normalsRead, to.normalCount) : 0;
     p += last;
     while (isSpaceOrTab(*p)) {
         ++p;
@@ -430,39 +433,49 @@ inline size_t countFace(const char* rest, const char* end, bool exact,
     return scratch.size();
 }
 
-// A plain face's triangles stored as its fan; 0 when the face needs the general reading.
-// `signs` says whether the last face had negative indices: numbers read without minus signs are
-// read faster, so they are tried first unless the file writes signs.
-template <bool Signs>
-__attribute__((always_inline)) inline size_t storePlainFan(const char* p, const char* end,
-                                                           const FanTarget& target) {
-    // The format by the first word's slashes.
+// The format of a face by its first word's slashes.
+inline CornerFormat faceFormat(const char* p) {
     const char* q = p + (*p == '-');
     q += digitRun(load8(q));
     if (*q != '/') {
-        return storeFan<CornerFormat::Vertex, Signs>(p, end, target);
+        return CornerFormat::Vertex;
     }
     if (q[1] == '/') {
-        return storeFan<CornerFormat::VertexNormal, Signs>(p, end, target);
+        return CornerFormat::VertexNormal;
     }
     q += 1 + (q[1] == '-');
     q += digitRun(load8(q));
-    return *q == '/' ? storeFan<CornerFormat::Full, Signs>(p, end, target)
-                     : storeFan<CornerFormat::VertexTexCoord, Signs>(p, end, target);
+    return *q == '/' ? CornerFormat::Full : CornerFormat::VertexTexCoord;
 }
 
+// The fan readers by kind: 2 * format + whether its numbers may have minus signs.
+using FanReader = size_t (*)(const char*, const char*, const FanTarget&);
+inline constexpr FanReader kFanReaders[] = {
+    storeFan<CornerFormat::VertexNormal, false>,   storeFan<CornerFormat::VertexNormal, true>,
+    storeFan<CornerFormat::Full, false>,           storeFan<CornerFormat::Full, true>,
+    storeFan<CornerFormat::VertexTexCoord, false>, storeFan<CornerFormat::VertexTexCoord, true>,
+    storeFan<CornerFormat::Vertex, false>,         storeFan<CornerFormat::Vertex, true>};
+
+// A plain face's triangles stored as its fan; 0 when the face needs the general reading.
+// `kind` is the kind of the last plain face: files write all their faces alike, so it is tried
+// first, and the kind is found from the face only when it does not fit. Numbers read without
+// minus signs are read faster, so faces with signs are read with them only where a minus stands.
 __attribute__((always_inline)) inline GLuint storePlainFace(const char* p, const char* end,
-                                                            const FanTarget& target, bool& signs) {
+                                                            const FanTarget& target,
+                                                            unsigned& kind) {
     if (!shortcutsEnabled()) {
         return 0;
     }
     while (isSpaceOrTab(*p)) {
         ++p;
     }
-    size_t corners = signs ? storePlainFan<true>(p, end, target) : storePlainFan<false>(p, end, target);
-    if (corners == 0 && std::memchr(p, '-', static_cast<size_t>(end - p))) {
-        signs = !signs;
-        corners = signs ? storePlainFan<true>(p, end, target) : storePlainFan<false>(p, end, target);
+    size_t corners = kFanReaders[kind](p, end, target);
+    if (corners == 0) {
+        const unsigned found = 2 * static_cast<unsigned>(faceFormat(p)) +
+                               (std::memchr(p, '-', static_cast<size_t>(end - p)) != nullptr);
+        if (found != kind && (corners = kFanReaders[found](p, end, target)) != 0) {
+            kind = found;
+        }
     }
     return corners ? static_cast<GLuint>(corners - 2) : 0;
 }

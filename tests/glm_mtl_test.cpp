@@ -73,9 +73,12 @@ TEST(GlmMtl, PathsAreFoundBesideTheModelWithSlashesOnly) {
 
     TempDir dir;
     writeFile(dir / "sub/lib.mtl", "newmtl here\n");
-    writeFile(dir / "sub/m.obj", "mtllib lib.mtl\n");
+    writeFile(dir / "sub/m.obj", "mtllib lib.mtl\nmtllib " + dir / "far/lib.mtl\n");
+    writeFile(dir / "far/lib.mtl", "newmtl far\nmap_Kd " + dir / "far/t.tga\n");  // absolute
+    writeTga(dir / "far/t.tga", 4, 2, 1, 2, 3);
     ModelPtr model(glmReadOBJ((dir / "sub/m.obj").c_str()));
-    EXPECT_STREQ(model->materials[1].name, "here");
+    EXPECT_STREQ(model->materials[1].name, "far");
+    EXPECT_FLOAT_EQ(model->textures[0].width, 4.0f);
 }
 
 TEST(GlmMtl, AMissingLibraryEndsTheProcess) {
