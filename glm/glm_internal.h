@@ -246,8 +246,8 @@ void fillStatements(ObjModel* model, ObjProgress* progress, LineSource& lines,
                     Capacities capacities, bool ownArrays);
 // Both passes' work in one, into arrays that grow, for a fresh model: true when done. False, the
 // model's geometry and groups to be discarded, when the file holds what only the two passes read
-// as they should (an index of an item not read yet, a material not known yet, a library named
-// after a material was used); its first `librariesRead` libraries have been read by then.
+// as they should (an index of an item not read yet, a library named after a material was used);
+// its first `librariesRead` libraries have been read by then.
 bool readOnePass(ObjModel* model, LineSource& lines, uint64_t fileSize, unsigned& librariesRead);
 
 // The reader's shortcuts (on by default); tests switch them off to hold what the reader makes

@@ -227,8 +227,7 @@ public:
     void finish();
 
     // Thrown in one pass at what only two passes read as they should: an index beyond the items
-    // read so far (a later item, or none), a material not known yet, a library named after a
-    // material was used. Counts the libraries read by then.
+    // read so far (a later item, or none), a library named after a material was used. Counts the libraries read by then.
     struct Restart {
         unsigned librariesRead;
     };
@@ -258,6 +257,7 @@ private:
     ObjGroup* group_ = nullptr;
     GLuint groupCapacity_ = 0;
     bool materialUsed_ = false;
+    std::vector<std::string> missingMaterials_;  // used in one pass, in no library
     unsigned librariesRead_ = 0;
 
     unsigned long dropped_ = 0, cleared_ = 0, warnings_ = 0;
@@ -284,7 +284,10 @@ void FillPass::material(std::string_view name) {
             material_ = std::strcmp(model_->materials[i].name, copy.c_str()) == 0 ? i : -1;
         }
         if (material_ < 0) {
-            throw Restart{librariesRead_};  // (perhaps in a library named later)
+            // Not in the libraries read so far: unless one is named later (which starts again),
+            // it is found nowhere, and is reported where two passes report it, after them all.
+            material_ = 0;
+            missingMaterials_.push_back(copy);
         }
         materialUsed_ = true;
     } else {
@@ -491,6 +494,9 @@ bool FillPass::makeRoom(GLuint triangles) {
 }
 
 void FillPass::finish() {
+    for (const std::string& name : missingMaterials_) {
+        glmFindMaterial(model_, name.c_str());  // its message; the faces have "default" already
+    }
     if (warnings_ > kWarningLimit) {
         std::printf(
             "glmFillPass() warning: %lu faces dropped and %lu faces left with missing normals or "

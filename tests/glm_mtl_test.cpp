@@ -49,6 +49,22 @@ TEST(GlmMtl, MaterialsFillInFileOrderOverTheirDefaults) {
               "glmFindMaterial():  can't find material \"nothere\".\n");
 }
 
+// A material in no library is reported once, after the libraries' own messages, and its faces
+// take the default; a library named after the uses still serves them.
+TEST(GlmMtl, AMaterialInNoLibraryIsReportedOnceAndTheLibraryNamedLastServesEveryUse) {
+    TempDir dir;
+    writeFile(dir / "lib.mtl", "newmtl red\nKd 1 0 0\n");
+    const std::string faces = "v 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl gone\nf 1 2 3\ng b\nusemtl red\nf 1 2 3\n";
+    for (const std::string& text : {"mtllib lib.mtl\n" + faces, faces + "mtllib lib.mtl\n"}) {
+        testing::internal::CaptureStdout();
+        auto model = readText(dir, text);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "glmFindMaterial():  can't find material \"gone\".\n");
+        EXPECT_EQ(glmFindGroup(model.get(), "default")->material, 0);
+        EXPECT_EQ(glmFindGroup(model.get(), " b")->material, 1);
+    }
+}
+
 TEST(GlmMtl, TheLastLibraryNamedReplacesTheTable) {
     TempDir dir;
     writeFile(dir / "one.mtl", "newmtl a\nnewmtl b\n");
