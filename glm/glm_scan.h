@@ -133,10 +133,16 @@ __attribute__((always_inline)) inline uint64_t digitsValue(const char* p, unsign
 __attribute__((always_inline)) inline bool decimalAt(const char* p, uint64_t gaps,
                                                      unsigned negative, float& value,
                                                      const char*& stop) {
+    // A run of digits that reaches past what was looked at is too long to be read here. (A
+    // shifted `gaps` has lost its set bits there, so its top bit stands in for them.)
+    constexpr uint64_t kBeyond = uint64_t{1} << 63;
+    if ((gaps & 0x7FFFF) == 0) {
+        return false;
+    }
     const auto whole = static_cast<unsigned>(__builtin_ctzll(gaps));
     const unsigned point = p[whole] == '.';
     const unsigned fraction =
-        static_cast<unsigned>(__builtin_ctzll(gaps >> ((whole + 1) & 63))) & (0u - point);
+        static_cast<unsigned>(__builtin_ctzll((gaps >> (whole + 1)) | kBeyond)) & (0u - point);
     const unsigned total = whole + fraction;
     uint64_t m;
     if (__builtin_expect(total - 1 < 8 && whole < 8, 1)) {  // one word, one conversion
@@ -223,7 +229,8 @@ __attribute__((always_inline)) inline void storeFloats(const char* p, const char
             const unsigned negative = p[s] == '-';
             const unsigned first = (s + negative) & 63;  // the first digit (else not plain)
             const char* stop = p;
-            plain &= (s + negative < 63) && decimalAt(p + first, gaps >> first, negative, read[k], stop);
+            plain &= (s + negative < 63) &&
+                     decimalAt(p + first, gaps >> first, negative, read[k], stop);
             // The number all of its word.
             plain &= static_cast<unsigned>(ends >> ((stop - p) & 63)) & (stop - p < 64);
         }
@@ -339,7 +346,9 @@ __attribute__((always_inline)) inline bool readCorner(const char*& p, const char
     gaps &= gaps - 1;
     const auto e2 = static_cast<unsigned>(__builtin_ctzll(gaps));
     // Every test is made (no branch until the end), so they combine as 0 or 1.
-    const auto fits = [](unsigned from, unsigned to) { return to - from - 1 < 8u + Signs; };
+    const auto fits = [](unsigned from, unsigned to) -> unsigned {
+        return to - from - 1 < 8u + Signs;
+    };
     unsigned ok = fits(0, e0), last = e0, t = 0, n = 0;  // t, n: where those numbers start
     if (F == CornerFormat::VertexTexCoord) {
         ok &= (p[e0] == '/') & fits(e0 + 1, e1);
