@@ -246,7 +246,8 @@ std::string mixedMesh(unsigned seed, int lines) {
             text += kind == 1 ? "vn" : kind == 2 ? "vt" : "v";
             for (int k = 0; k < 3; ++k) {
                 const double value = static_cast<double>(random() % 2000000) / 1000.0 - 1000.0;
-                const char* format = random() % 30 ? " %.6f" : random() % 2 ? "\t%.3e" : " %.0f";
+                const char* rare[] = {"\t%.3e", " %.0f", "  %.40f"};  // the last runs long
+                const char* format = random() % 30 ? " %.6f" : rare[random() % 3];
                 std::snprintf(number, sizeof number, format, value);
                 text += number;
             }
