@@ -202,12 +202,12 @@ void drawSprite(sf::Sprite* sprite) {
     // is; with fog off the rasteriser skips working that out for every pixel. The state saving
     // turns it back on.
     glDisable(GL_FOG);
-    // Drawn unscaled and unturned on whole pixels, every pixel centre falls on a texel centre,
-    // where smoothing reads that one texel: the plain lookup gives the same pixels for half the
-    // rasteriser's work.
+    // Drawn unscaled and unturned on whole window pixels, every pixel centre falls on a texel
+    // centre, where smoothing reads that one texel: the plain lookup gives the same pixels for
+    // half the rasteriser's work. A view that scales the picture to the window breaks that.
     sf::Texture* texture = const_cast<sf::Texture*>(sprite->getTexture());
     const bool unsmooth = texture && texture->isSmooth() && area.width > 0 && area.height > 0 &&
-                          onWholePixels(sprite->getTransform());
+                          onWholePixels(sprite->getTransform()) && viewIsWindowPixels(*window);
     if (unsmooth) {
         texture->setSmooth(false);
     }

@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 build=build-asan
 labels='glm|textures|audio|assets'
 
-scripts/setup.sh
+scripts/setup.sh test
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANDAR_SANITIZE=ON \
     -DZANDAR_BENCH=OFF >/dev/null
 # The assets target runs the sanitized generator: a fault while painting, synthesising or
