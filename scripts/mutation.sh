@@ -38,8 +38,9 @@ beat-row|driver/music.cpp|row % 4 == 0|row % 8 == 0|^(BeatPulse\|MainLoop)
 aspect|driver/demo.cpp|static_cast<float>(demo.screenWidth) / static_cast<float>(demo.screenHeight)|demo.screenWidth / demo.screenHeight|^MainLoop
 opaque-blend|driver/sprites.cpp|if (tint.a == 255 && isOpaqueTexture(|if (tint.a >= 128 && isOpaqueTexture(|^Sprite
 tga-run-length|textures/tga.cpp|const std::uint64_t count = chunkheader - 127u;|const std::uint64_t count = chunkheader - 128u;|^Tga
-obj-fan|glm/glm_read.cpp|const int from = i == 0 ? 0 : 2;|const int from = i == 0 ? 0 : 1;|^(Glm\|LoadModel\|DemoModels)
-obj-relative-index|glm/glm_read.cpp|int64_t{soFar} + 1 + index;|int64_t{soFar} + index;|^(Glm\|LoadModel\|DemoModels)
+obj-fan|glm/glm_scan.h|last[0] = c[0], last[1] = c[1], last[2] = c[2];|last[1] = c[1], last[2] = c[2];|^(Glm\|LoadModel\|DemoModels)
+obj-relative-index|glm/glm_scan.h|(sign & (read + 2))|(sign & (read + 1))|^(Glm\|LoadModel\|DemoModels)
+obj-index-bound|glm/glm_scan.h|bad \|= static_cast<GLuint>(value) - 1 >= count;|bad \|= static_cast<GLuint>(value) - 1 > count;|^(Glm\|LoadModel\|DemoModels)
 module-row|platform/audio_module.cpp|return order \| (row << 16);|return order \| (row << 8);|^(Bass\|ModuleRenderer)
 position-mode|platform/bass.cpp|if (!channel \|\| mode != BASS_POS_MUSIC_ORDER) {|if (!channel) {|^Bass
 capture-frame-limit|tools/capture/offline_timeline.cpp|frame >= frameLimit_|frame > frameLimit_|^(Capture\|FrameTimes)

@@ -104,7 +104,8 @@ TEST(GlmRead, BadIndicesNeverReachTheModelAndEveryCountAgrees) {
                           "f -4 1 2\n"         // before the first vertex
                           "f 1 2 99999999999999999999\n"
                           "f 1//7 2//1 3//1\n"  // missing normal: kept without it
-                          "f 3 2 1\n");
+                          "f 3 2 1\n"
+                          "f 1 2 4\n");  // just past the last vertex
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_THAT(out, HasSubstr("glmFillPass() warning: line 7: face uses vertex 4, but there "
                                "are 3; face dropped.\n"));
