@@ -94,6 +94,17 @@ void* largeBlock(size_t bytes) {
     return block;
 }
 
+void freeGroups(ObjModel* model) {
+    while (model->groups) {
+        ObjGroup* group = model->groups;
+        model->groups = group->next;
+        std::free(group->name);
+        std::free(group->triangleindices);
+        std::free(group);
+    }
+    model->groupcount = 0;
+}
+
 char* copyString(std::string_view text) {
     char* copy = static_cast<char*>(checkedMalloc(text.size() + 1));
     if (!text.empty()) {
@@ -212,13 +223,7 @@ void glmFreeModel(ObjModel* model) {
         }
         std::free(model->textures);
     }
-    while (model->groups) {
-        ObjGroup* group = model->groups;
-        model->groups = group->next;
-        std::free(group->name);
-        std::free(group->triangleindices);
-        std::free(group);
-    }
+    freeGroups(model);
     std::free(model);
 }
 

@@ -34,6 +34,9 @@ void adviseHugePages(void* block, size_t bytes);
 // of it can have them; from malloc's family, released with free.
 void* largeBlock(size_t bytes);
 
+// Frees every group of the model, leaving it with none.
+void freeGroups(ObjModel* model);
+
 // Opens a regular file for reading ("rb"); null when it is missing, unreadable or a directory.
 FILE* openForReading(const char* path);
 

@@ -44,14 +44,7 @@ void discardGeometry(ObjModel* model) {
     std::free(model->triangles);
     model->triangles = nullptr;
     model->vertexcount = model->normalcount = model->texcoordcount = model->trianglecount = 0;
-    while (model->groups) {
-        ObjGroup* group = model->groups;
-        model->groups = group->next;
-        std::free(group->name);
-        std::free(group->triangleindices);
-        std::free(group);
-    }
-    model->groupcount = 0;
+    freeGroups(model);
 }
 
 // Frees a model being read when the fail hook throws through the reader.
