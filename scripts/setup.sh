@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config git
-  libsfml-dev libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri
+  libsfml-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
   libopenmpt-dev libmpg123-dev libopenal-dev libmp3lame-dev
   libpng-dev libstb-dev libfreetype-dev fonts-dejavu-core
   libgtest-dev googletest libbenchmark-dev
