@@ -120,6 +120,10 @@ std::vector<bool> closedTriangles(const ObjModel* model) {
             ++directed[edgeKey(corners[t][k], corners[t][(k + 1) % 3])];
         }
     }
+    auto runs = [&directed](std::uint32_t from, std::uint32_t to) {
+        const auto found = directed.find(edgeKey(from, to));
+        return found == directed.end() ? 0u : found->second;
+    };
 
     // Triangles joined by an edge that runs once each way belong to one surface. Where solids
     // touch along an edge it runs more often, and the solids stay apart.
@@ -129,7 +133,7 @@ std::vector<bool> closedTriangles(const ObjModel* model) {
         parent[t] = t;
         for (int k = 0; usable[t] && !faceToFace[t] && k < 3; ++k) {
             const std::uint32_t a = corners[t][k], b = corners[t][(k + 1) % 3];
-            if (directed[edgeKey(a, b)] != 1 || directed[edgeKey(b, a)] != 1) {
+            if (runs(a, b) != 1 || runs(b, a) != 1) {
                 continue;
             }
             const auto seen = firstOnEdge.emplace(edgeKey(std::min(a, b), std::max(a, b)), t);
@@ -190,18 +194,23 @@ std::vector<bool> closedTriangles(const ObjModel* model) {
         const std::uint32_t root = findRoot(parent, t);
         closed[t] = usable[t] && !faceToFace[t] && !open[root] && volume[root] > 0.0;
     }
-    // A face-to-face pair is as closed as the surfaces round its edges.
+    // A face-to-face pair is as closed as the surfaces round its edges (an edge between two
+    // such pairs, a diagonal across the faces, has none).
     for (GLuint t = 0; t < count; ++t) {
         if (!faceToFace[t]) {
             continue;
         }
-        bool enclosed = true;
+        bool enclosed = true, rim = false;
         for (int k = 0; k < 3; ++k) {
             const std::uint32_t a = corners[t][k], b = corners[t][(k + 1) % 3];
+            if (runs(a, b) == 0 && runs(b, a) == 0) {
+                continue;
+            }
             const auto edge = firstOnEdge.find(edgeKey(std::min(a, b), std::max(a, b)));
             enclosed = enclosed && edge != firstOnEdge.end() && closed[edge->second];
+            rim = true;
         }
-        closed[t] = enclosed;
+        closed[t] = enclosed && rim;
     }
     return closed;
 }
