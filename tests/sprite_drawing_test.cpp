@@ -5,7 +5,11 @@
 
 #include <SFML/Graphics.hpp>
 #include <SFML/OpenGL.hpp>
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -200,6 +204,36 @@ TEST_F(SpriteDrawing, AMostlyClearPictureDrawnWhereItHasAlphaGivesThePlainPixels
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
 }
 
+TEST_F(SpriteDrawing, BehindAModelGivesThePixelsOfThePictureDrawnUnderIt) {
+    ObjModel* model = loadModel(ZANDAR_ASSET_DIR "/models/asd.obj");  // lit and fogged
+    sf::Texture clear;
+    ASSERT_TRUE(loadSpriteTexture(clear, noise(301, 157, false, 3)));
+    auto drawModel = [&] {
+        glLoadIdentity();
+        glTranslatef(0.0f, 0.0f, -1.5f);
+        glRotatef(70.0f, 1.0f, 0.3f, 0.0f);
+        drawModelSmoothColor(model);
+    };
+    for (sf::Texture* texture : {&background, &clear}) {
+        sf::Sprite sprite(*texture);
+        sprite.setPosition(560.5f, 300.0f);  // over the model's edge, smoothed
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawSprite(&sprite);
+        drawModel();
+        const auto under = readBackBuffer();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawModel();
+        drawSpriteBehind(&sprite);
+        EXPECT_TRUE(readBackBuffer() == under);
+        GLboolean depthMask = GL_FALSE;
+        GLfloat range[2] = {};
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+        glGetFloatv(GL_DEPTH_RANGE, range);
+        EXPECT_TRUE(depthMask && range[0] == 0.0f && range[1] == 1.0f && glIsEnabled(GL_FOG));
+    }
+    glmFreeModel(model);
+}
+
 TEST(SpriteCoverage, BandsHoldEveryTexelWithAlphaAndLeaveOutWideClearParts) {
     const sf::Image image = islands(300, 240, 6);
     const Coverage coverage = findCoverage(image);
@@ -359,6 +393,69 @@ TEST(NeutralTexture, ALitFoggedModelLooksTheSameWithoutIt) {
     // The comparison can fail: a texture that is not white at the origin tints the model.
     bindCornerTexture(64, 32, 128);
     EXPECT_FALSE(textured == draw(false));
+}
+
+std::vector<std::uint32_t> depthBuffer() {
+    std::vector<std::uint32_t> depth(1280 * 720);
+    glReadPixels(0, 0, 1280, 720, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, depth.data());
+    return depth;
+}
+
+TEST(CompiledModel, CoversWhatThePlainDrawCoversAndCullsOnlyHiddenFaces) {
+    demo.renderWindow = &testWindow();
+    setOpenGLState();
+    // An open sheet of one colour, to be seen from behind, and the oil field as scene 4 turns it.
+    const std::string sheetPath = testing::TempDir() + "sheet.obj";
+    std::ofstream(testing::TempDir() + "sheet.mtl") << "newmtl a\nKd 0.9 0.5 0.1\n";
+    std::ofstream(sheetPath) << "mtllib sheet.mtl\nusemtl a\nv 0 0 0\nv 1 0 0\nv 1 1 0\n"
+                                "v 0 1 0\nf 1 2 3 4\n";
+    std::unique_ptr<ObjModel, void (*)(ObjModel*)> sheet(glmReadOBJ(sheetPath.c_str()),
+                                                          glmFreeModel);
+    std::unique_ptr<ObjModel, void (*)(ObjModel*)> field(
+        loadModel(ZANDAR_ASSET_DIR "/models/oljefalt.obj"), glmFreeModel);
+    glmComputeFacetNormals(sheet.get());
+    glmVertexNormals(sheet.get(), 90.0f);
+    glDisable(GL_TEXTURE_2D);
+    struct View {
+        ObjModel* model;
+        float angle;
+    };
+    for (const View& view : {View{sheet.get(), 180}, View{field.get(), 0}, View{field.get(), 130},
+                             View{field.get(), 250}}) {
+        SCOPED_TRACE(view.angle);
+        const GLuint list = compileModelSmoothColor(view.model);
+        auto draw = [&](bool compiled, std::vector<std::uint32_t>& depth) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glLoadIdentity();
+            glTranslatef(0.0f, 0.0f, view.model == sheet.get() ? -3.0f : 0.0f);
+            glRotatef(view.angle, 0.0f, 1.0f, 0.0f);
+            compiled ? glCallList(list) : drawModelSmoothColor(view.model);
+            depth = depthBuffer();
+            return readBackBuffer();
+        };
+        std::vector<std::uint32_t> plainDepth, compiledDepth;
+        const auto plain = draw(false, plainDepth);
+        GLfloat plainColour[4], compiledColour[4];
+        glGetFloatv(GL_CURRENT_COLOR, plainColour);
+        const auto compiled = draw(true, compiledDepth);
+        glGetFloatv(GL_CURRENT_COLOR, compiledColour);
+        glDeleteLists(list, 1);
+        EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
+        EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+        EXPECT_TRUE(std::equal(plainColour, plainColour + 4, compiledColour));
+        // Nothing moves: the same pixels are covered, and an open sheet seen from behind shows.
+        std::size_t covered = 0, differ = 0;
+        for (std::size_t i = 0; i < plainDepth.size(); ++i) {
+            ASSERT_EQ(plainDepth[i] == 0xFFFFFFFFu, compiledDepth[i] == 0xFFFFFFFFu) << i;
+            covered += plainDepth[i] != 0xFFFFFFFFu;
+            differ += std::memcmp(&plain[4 * i], &compiled[4 * i], 3) != 0;
+        }
+        EXPECT_GT(covered, 1000u);
+        // A culled back face shows only where the depth buffer could not tell it from the front
+        // face in front of it: on the odd pixel at the edge of a thin strut.
+        EXPECT_LE(differ, view.model == sheet.get() ? 0u : covered / 500);
+    }
+    glEnable(GL_TEXTURE_2D);
 }
 
 }  // namespace
