@@ -16,3 +16,7 @@ add_executable(sync_bench ${CMAKE_CURRENT_LIST_DIR}/sync_bench.cpp)
 target_link_libraries(sync_bench PRIVATE zandar_demo)
 target_compile_definitions(sync_bench PRIVATE ZANDAR_ASSET_DIR="${ZANDAR_ASSET_DIR}")
 add_dependencies(sync_bench assets)
+
+# The picture of every frame's time that frame_bench.sh draws from the capture's timings.
+add_executable(frame_plot ${CMAKE_CURRENT_LIST_DIR}/frame_plot.cpp)
+target_link_libraries(frame_plot PRIVATE sfml-graphics sfml-window sfml-system)
