@@ -112,7 +112,8 @@ Cube cubeOfEdge(float edge) {
 }  // namespace
 
 void drawScene7CubeWall() {
-    const Cube cube = cubeOfEdge(demo.beatPulse / 4.0f + 0.25f);
+    const float edge = demo.beatPulse / 4.0f + 0.25f;
+    const Cube cube = cubeOfEdge(edge);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, cube.corners);
@@ -122,18 +123,51 @@ void drawScene7CubeWall() {
     glEnable(GL_CULL_FACE);
     glTranslatef(-8.25f, -4.25f, -4.5f);
     glTranslatef(0.0f, 0.0f, std::sin(demo.scene7Time) / 2.0f);
+
+    // Most of the wall lies outside the view. A cube whose bounding sphere (with room to spare)
+    // is wholly outside one of the view's planes draws nothing and is left out; the matrix steps
+    // to the next cube are made all the same, so the others are placed exactly as before.
+    GLfloat modelview[16], projection[16], planes[6][4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    for (int p = 0; p < 6; ++p) {
+        const int axis = p / 2;
+        const float sign = p % 2 ? -1.0f : 1.0f;
+        float length = 0.0f;
+        for (int c = 0; c < 4; ++c) {
+            float row3 = 0.0f, rowAxis = 0.0f;  // rows of projection x modelview, column c
+            for (int k = 0; k < 4; ++k) {
+                row3 += projection[4 * k + 3] * modelview[4 * c + k];
+                rowAxis += projection[4 * k + axis] * modelview[4 * c + k];
+            }
+            planes[p][c] = row3 + sign * rowAxis;
+            length += c < 3 ? planes[p][c] * planes[p][c] : 0.0f;
+        }
+        for (float& v : planes[p]) v /= std::sqrt(length);
+    }
+    const float reach = edge * 0.8660254f * 1.01f + 0.01f;
+    auto inView = [&](float x, float y) {
+        for (const auto& plane : planes) {
+            if (plane[0] * x + plane[1] * y + plane[3] < -reach) return false;
+        }
+        return true;
+    };
+
     int lastShade = -1;
+    const std::int32_t* shades = &scene7Patterns[demo.scene7Pattern * kRows * kColumns];
     for (int row = kRows - 1; row >= 0; --row) {
         glTranslatef(0.0f, 0.5f, 0.0f);
         glPushMatrix();
         for (int column = 0; column < kColumns; ++column) {
             glTranslatef(0.5f, 0.0f, 0.0f);
+            if (!inView(0.5f * (column + 1), 0.5f * (kRows - row))) {
+                continue;
+            }
             glPushMatrix();
             glRotatef(demo.scene7Time * 50.0f, 1.0f, 1.0f, 1.0f);
             // Setting the material the previous cube already set changes nothing; skipping it
             // spares the rasteriser a state change per cube.
-            const int shade =
-                scene7Patterns[demo.scene7Pattern * kRows * kColumns + row * kColumns + column];
+            const int shade = shades[row * kColumns + column];
             if (shade != lastShade) {
                 const float grey = shade == 0 ? 1.0f : 0.25f;
                 setMaterialColor(grey, grey, grey);
@@ -143,6 +177,11 @@ void drawScene7CubeWall() {
             glPopMatrix();
         }
         glPopMatrix();
+    }
+    // The material stays as the last cube of the wall set it.
+    if (shades[kColumns - 1] != lastShade) {
+        const float grey = shades[kColumns - 1] == 0 ? 1.0f : 0.25f;
+        setMaterialColor(grey, grey, grey);
     }
     glDisable(GL_CULL_FACE);
     glDisableClientState(GL_VERTEX_ARRAY);
