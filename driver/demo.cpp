@@ -4,6 +4,8 @@
 #include <SFML/OpenGL.hpp>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "driver/demo_globals.h"
@@ -15,17 +17,79 @@ namespace {
 
 const char* const kWindowTitle = "Tovlek Zere - Vorn Ekka Trudel Mips Oo Zandar? (party edition)";
 
-// The window library may open a full-screen window at another size when the display lacks the
-// mode; treat that like a resize so the picture fills the screen.
-void fitViewportToWindow() {
-    sf::Vector2u size = demo.renderWindow->getSize();
-    if (size.x != static_cast<unsigned>(demo.screenWidth) ||
-        size.y != static_cast<unsigned>(demo.screenHeight)) {
-        glViewport(0, 0, static_cast<GLsizei>(size.x), static_cast<GLsizei>(size.y));
+// The demo's own mode, or, on a screen without it, full screen at the screen's own size: the
+// picture is then scaled to fit rather than the screen switched.
+sf::VideoMode windowMode() {
+    const sf::VideoMode wanted(static_cast<unsigned>(demo.screenWidth),
+                               static_cast<unsigned>(demo.screenHeight), 32);
+    if (wanted.isValid()) {
+        return wanted;
     }
+    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
+    return sf::VideoMode(desktop.width, desktop.height, 32);
 }
 
 }  // namespace
+
+sf::IntRect pictureArea(sf::Vector2u window) {
+    const double scale = std::min(window.x / static_cast<double>(demo.screenWidth),
+                                  window.y / static_cast<double>(demo.screenHeight));
+    const int width = std::max(1, static_cast<int>(std::lround(demo.screenWidth * scale)));
+    const int height = std::max(1, static_cast<int>(std::lround(demo.screenHeight * scale)));
+    return {(static_cast<int>(window.x) - width) / 2, (static_cast<int>(window.y) - height) / 2,
+            width, height};
+}
+
+void fitPictureToWindow(sf::Vector2u window) {
+    if (window.x == 0 || window.y == 0) {
+        return;  // nothing shows; the picture fits again at the next real size
+    }
+    const sf::IntRect area = pictureArea(window);
+    // Sprites: the picture's own coordinates, shown in the same rectangle. The window library
+    // rounds the relative viewport back to exactly these whole pixels.
+    const float w = static_cast<float>(window.x), h = static_cast<float>(window.y);
+    sf::View view(sf::FloatRect(0.0f, 0.0f, static_cast<float>(demo.screenWidth),
+                                static_cast<float>(demo.screenHeight)));
+    view.setViewport(sf::FloatRect(area.left / w, area.top / h, area.width / w, area.height / h));
+    demo.renderWindow->setView(view);
+    // 3D: the projection keeps the 1280/720 aspect, which is the rectangle's.
+    glViewport(area.left, static_cast<GLint>(window.y) - area.top - area.height, area.width,
+               area.height);
+}
+
+void blackenBars() {
+    const sf::Vector2u window = demo.renderWindow->getSize();
+    const sf::IntRect area = pictureArea(window);
+    const int w = static_cast<int>(window.x), h = static_cast<int>(window.y);
+    if (w == 0 || h == 0 || (area.width == w && area.height == h)) {
+        return;
+    }
+    // Clears of the whole window (the scenes' own, and the main loop's) reach the bars too.
+    GLint box[4] = {};
+    GLfloat colour[4] = {};
+    const GLboolean scissored = glIsEnabled(GL_SCISSOR_TEST);
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, colour);
+    glEnable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    const int bottom = h - area.top - area.height;  // counted from the bottom, as OpenGL does
+    const int right = area.left + area.width;
+    const GLint bars[4][4] = {{0, 0, area.left, h},
+                              {right, 0, w - right, h},
+                              {area.left, 0, area.width, bottom},
+                              {area.left, bottom + area.height, area.width, area.top}};
+    for (const GLint* bar : bars) {
+        if (bar[2] > 0 && bar[3] > 0) {
+            glScissor(bar[0], bar[1], bar[2], bar[3]);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+    }
+    glClearColor(colour[0], colour[1], colour[2], colour[3]);
+    glScissor(box[0], box[1], box[2], box[3]);
+    if (!scissored) {
+        glDisable(GL_SCISSOR_TEST);
+    }
+}
 
 void setOpenGLState() {
     GLfloat ambientLight[] = {0.2f, 0.2f, 0.2f, 1.0f};
@@ -71,9 +135,7 @@ void handleEvent(const sf::Event& event, bool& running) {
             running = false;
             break;
         case sf::Event::Resized:
-            // Only the viewport follows; the projection keeps the 1280/720 aspect.
-            glViewport(0, 0, static_cast<GLsizei>(event.size.width),
-                       static_cast<GLsizei>(event.size.height));
+            fitPictureToWindow({event.size.width, event.size.height});
             break;
         case sf::Event::KeyPressed:
             if (event.key.code == sf::Keyboard::Escape) {
@@ -115,23 +177,25 @@ bool runFrame(Timeline& timeline) {
         running = false;
     }
     if (running) {
+        blackenBars();
         timeline.frameDrawn();
         demo.renderWindow->display();
-        updateBeatPulses();
+        updateBeatPulses(timeline);
     }
     return running;
 }
 
 int runDemo(Timeline& timeline) {
     std::printf("starting demo (grobblers says hi!)\n");
-    sf::RenderWindow App(sf::VideoMode(demo.screenWidth, demo.screenHeight, 32), kWindowTitle,
-                         sf::Style::Fullscreen, sf::ContextSettings(24, 8, 0));
+    sf::RenderWindow App(windowMode(), kWindowTitle, sf::Style::Fullscreen,
+                         sf::ContextSettings(24, 8, 0));
     std::printf("created render window\n");
     std::fflush(stdout);
     demo.renderWindow = &App;
+    App.setMouseCursorVisible(false);  // a demo is watched, not clicked
 
     setOpenGLState();
-    fitViewportToWindow();
+    fitPictureToWindow(App.getSize());
 
     loadDemoAssets();
 
@@ -139,7 +203,6 @@ int runDemo(Timeline& timeline) {
     playStream("desert.mp3");
     playModule("arabish.xm");
 
-    setTimeline(&timeline);
     timeline.start();
     while (runFrame(timeline)) {
     }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "driver/demo.h"
 #include "driver/demo_globals.h"
 #include "driver/sprites.h"
 #include "effects/animated_sprite.h"
@@ -21,6 +22,7 @@ void showLoadingPicture() {
     demo.loading->setPosition(640.0f, 360.0f);
     // Drawn once, without a clear; it stays on screen until the first frame of the main loop.
     drawSprite(demo.loading);
+    blackenBars();
     demo.renderWindow->display();
 }
 

@@ -1,29 +1,15 @@
 // zandar: a real-time demo. It takes no arguments and reads no configuration; run it from the
 // folder that holds its assets.
-#include <X11/Xlib.h>
-
 #include <cstdio>
 #include <cstdlib>
 
 #include "driver/demo.h"
-
-namespace {
-
-// The window library aborts the whole process, core dump and all, when it cannot reach an X
-// display; without one there is nothing to show, so say so and fail cleanly instead.
-bool displayReachable() {
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) {
-        return false;
-    }
-    XCloseDisplay(display);
-    return true;
-}
-
-}  // namespace
+#include "driver/x_display.h"
 
 int main() {
-    if (!displayReachable()) {
+    // The window library aborts the whole process, core dump and all, when it cannot reach an X
+    // display; without one there is nothing to show, so say so and fail cleanly instead.
+    if (!holdDisplay()) {
         const char* name = std::getenv("DISPLAY");
         std::fprintf(stderr, "zandar: cannot open the X display \"%s\"; run it on a desktop "
                              "or under xvfb-run\n",

@@ -18,13 +18,13 @@ void playModule(const char* path) {
     BASS_ChannelPlay(demo.musicHandle, 0);
 }
 
-int musicRow() {
-    std::uint64_t position = timeline().modulePosition(demo.musicHandle);
+int musicRow(Timeline& timeline) {
+    std::uint64_t position = timeline.modulePosition(demo.musicHandle);
     return static_cast<int>((position >> 16) & 0xFFFFu);
 }
 
-void updateBeatPulses() {
-    int row = musicRow();
+void updateBeatPulses(Timeline& timeline) {
+    int row = musicRow(timeline);
     if (row % 4 == 0) {
         demo.beatPulse = 1.0f;
     }

@@ -74,12 +74,11 @@ Coverage findCoverage(const sf::Image& image, int bandRows, int minGap) {
 
 bool viewIsWindowPixels(const sf::RenderWindow& window) {
     const sf::View& view = window.getView();
-    const sf::View& whole = window.getDefaultView();
-    const sf::Vector2u size = window.getSize();
+    const sf::Vector2f size(static_cast<float>(window.getSize().x),
+                            static_cast<float>(window.getSize().y));
     return view.getViewport() == sf::FloatRect(0.0f, 0.0f, 1.0f, 1.0f) &&
-           view.getCenter() == whole.getCenter() && view.getSize() == whole.getSize() &&
-           view.getRotation() == 0.0f &&
-           view.getSize() == sf::Vector2f(static_cast<float>(size.x), static_cast<float>(size.y));
+           view.getRotation() == 0.0f && view.getSize() == size &&
+           view.getCenter() == size / 2.0f;
 }
 
 bool coverageRects(const Coverage& coverage, const sf::Sprite& sprite,

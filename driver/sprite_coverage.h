@@ -33,8 +33,8 @@ struct Coverage {
 // Bands of `bandRows` texel rows; runs closer than `minGap` columns are joined.
 Coverage findCoverage(const sf::Image& image, int bandRows = 8, int minGap = 32);
 
-// Whether the window draws in its own pixels: its default view, over the whole window, at the
-// window's size (a window that came up at another size scales the view).
+// Whether the window draws in its own pixels: a view over the whole window, unturned, one unit
+// to the pixel (a window at another size than the picture's scales the view to fit).
 bool viewIsWindowPixels(const sf::RenderWindow& window);
 
 // Disjoint rectangles of window pixels (left, top from the window's top-left) outside which the

@@ -212,12 +212,12 @@ void drawSpriteWhere(sf::Sprite* sprite, bool onlyWhereDepthIsClear) {
         glDepthMask(GL_FALSE);
         glDepthRange(1.0, 1.0);
     }
-    // Drawn unscaled and unturned on whole pixels, every pixel centre falls on a texel centre,
-    // where smoothing reads that one texel: the plain lookup gives the same pixels for half the
-    // rasteriser's work.
+    // Drawn unscaled and unturned on whole window pixels, every pixel centre falls on a texel
+    // centre, where smoothing reads that one texel: the plain lookup gives the same pixels for
+    // half the rasteriser's work. A view that scales the picture to the window breaks that.
     sf::Texture* texture = const_cast<sf::Texture*>(sprite->getTexture());
     const bool unsmooth = texture && texture->isSmooth() && area.width > 0 && area.height > 0 &&
-                          onWholePixels(sprite->getTransform());
+                          onWholePixels(sprite->getTransform()) && viewIsWindowPixels(*window);
     if (unsmooth) {
         texture->setSmooth(false);
     }

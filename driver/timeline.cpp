@@ -17,16 +17,3 @@ float LiveTimeline::measureFrame() {
 std::uint64_t LiveTimeline::modulePosition(std::uint32_t musicHandle) {
     return BASS_ChannelGetPosition(musicHandle, BASS_POS_MUSIC_ORDER);
 }
-
-namespace {
-LiveTimeline liveTimeline;
-Timeline* currentTimeline = &liveTimeline;
-}  // namespace
-
-Timeline& timeline() {
-    return *currentTimeline;
-}
-
-void setTimeline(Timeline* newTimeline) {
-    currentTimeline = newTimeline ? newTimeline : &liveTimeline;
-}

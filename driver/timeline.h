@@ -1,6 +1,6 @@
 // Where the main loop takes its time and the music's position from.
 //
-// The live timeline is the demo as specified: the wall clock (demoClock) and the audio library's
+// The live timeline is the demo as it plays: the wall clock (demoClock) and the audio library's
 // report of the row being heard. The capture tool supplies an offline timeline that steps a fixed
 // frame time and renders the module in step with the frames, so the same driver and scenes can be
 // rendered frame-exact.
@@ -33,7 +33,3 @@ public:
     float measureFrame() override;
     std::uint64_t modulePosition(std::uint32_t musicHandle) override;
 };
-
-// The timeline the main loop is running on; the live one unless a tool installed another.
-Timeline& timeline();
-void setTimeline(Timeline* timeline);

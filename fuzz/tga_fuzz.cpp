@@ -1,40 +1,20 @@
-// libFuzzer target: readTGA on arbitrary bytes. The reader takes a file name, so each input
-// is written to an in-memory file first (a file on disk would make every run wait for the disk).
-#include <sys/mman.h>
-#include <unistd.h>
-
+// libFuzzer target: readTGA on arbitrary bytes. The reader opens its input by name.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
+#include "fuzz/memory_file.h"
 #include "textures/tga.h"
 
 namespace {
 
 volatile unsigned sink;  // keeps the reads of every pixel byte
-
-// The input file: an in-memory file reopened by path, as the reader opens it by name.
-int inputFd = -1;
-char inputPath[64];
+MemoryFile input("fuzz-tga-input");
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    inputFd = memfd_create("fuzz-tga-input", 0);
-    if (inputFd < 0) {
-        std::abort();
-    }
-    std::snprintf(inputPath, sizeof inputPath, "/proc/self/fd/%d", inputFd);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (ftruncate(inputFd, 0) != 0 ||
-        (size > 0 && pwrite(inputFd, data, size, 0) != static_cast<ssize_t>(size))) {
-        std::abort();
-    }
-
+    const char* inputPath = input.hold(data, size);
     TgaImage image = {nullptr, 0, 0, 0, 0};
     readTGA(&image, inputPath);
     if (image.pixels) {

@@ -130,8 +130,8 @@ GlmFailHook glmSetFailHook(GlmFailHook hook);
 // ---- Reading (OBJ) -------------------------------------------------------------------------
 
 // Reads an OBJ file; never returns null (a file that cannot be opened ends the process).
-// Textures named by the material library are uploaded, so a current OpenGL context is needed
-// when the library has map_Kd statements.
+// Textures named by the material library are uploaded into the current OpenGL context; with
+// none current they are only read, and keep texture object 0 (drawn untextured).
 ObjModel* glmReadOBJ(const char* filename, ObjProgress* progress = nullptr);
 // The reader's two passes, for callers that manage the file themselves. glmFirstPass counts,
 // creates the groups and reads the material library; the caller then allocates the arrays

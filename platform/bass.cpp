@@ -97,6 +97,22 @@ std::optional<AudioBytes> readSource(BOOL mem, const void* file, QWORD offset, Q
     return bytes;
 }
 
+// What both create calls share: only after BASS_Init, only with every byte the caller named;
+// open makes the channel from the bytes (null when they are not music). 0 on any failure.
+template <typename Open>
+DWORD createChannel(BOOL mem, const void* file, QWORD offset, QWORD length, Open open) {
+    AudioLayer& audio = layer();
+    std::lock_guard<std::mutex> lock(audio.mutex);
+    if (!audio.initialised) {
+        return 0;
+    }
+    std::optional<AudioBytes> bytes = readSource(mem, file, offset, length);
+    if (!bytes) {
+        return 0;
+    }
+    return audio.add(open(std::move(*bytes), audio));
+}
+
 }  // namespace
 
 BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* dsguid) {
@@ -122,33 +138,19 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* dsgui
 }
 
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
-    AudioLayer& audio = layer();
-    std::lock_guard<std::mutex> lock(audio.mutex);
-    if (!audio.initialised) {
-        return 0;
-    }
-    std::optional<AudioBytes> bytes = readSource(mem, file, offset, length);
-    if (!bytes) {
-        return 0;
-    }
     bool loop = (flags & BASS_SAMPLE_LOOP) != 0;
-    return audio.add(openMp3Channel(std::move(*bytes), loop, audio.output));
+    return createChannel(mem, file, offset, length, [&](AudioBytes bytes, AudioLayer& audio) {
+        return openMp3Channel(std::move(bytes), loop, audio.output);
+    });
 }
 
 HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags,
                       DWORD freq) {
-    AudioLayer& audio = layer();
-    std::lock_guard<std::mutex> lock(audio.mutex);
-    if (!audio.initialised) {
-        return 0;
-    }
-    std::optional<AudioBytes> bytes = readSource(mem, file, offset, length);
-    if (!bytes) {
-        return 0;
-    }
     bool loop = (flags & BASS_MUSIC_LOOP) != 0;
-    unsigned rate = usableRate(freq) ? freq : audio.sampleRate;
-    return audio.add(openModuleChannel(*bytes, loop, rate, audio.output));
+    return createChannel(mem, file, offset, length, [&](AudioBytes bytes, AudioLayer& audio) {
+        unsigned rate = usableRate(freq) ? freq : audio.sampleRate;
+        return openModuleChannel(bytes, loop, rate, audio.output);
+    });
 }
 
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {

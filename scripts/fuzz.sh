@@ -4,7 +4,7 @@
 #
 #   scripts/fuzz.sh [seconds-per-target] [target...]     (default: 60 s, every target)
 #
-# Convention: fuzz/<area>.cmake defines targets named fuzz_<name>; their seeds live in
+# fuzz/CMakeLists.txt defines the targets, named fuzz_<name>; their seeds live in
 # fuzz/corpus/<name>/. Targets may be named with or without the fuzz_ prefix. Inputs that crash
 # are kept as build-fuzz/artifacts/<name>/crash-*; new inputs found stay in build-fuzz/corpus/.
 set -euo pipefail
@@ -19,13 +19,13 @@ fi
 
 build=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DZANDAR_TESTS=OFF -DZANDAR_BENCH=OFF >/dev/null
+    -DZANDAR_FUZZ=ON -DZANDAR_TESTS=OFF -DZANDAR_BENCH=OFF >/dev/null
 
 # Every fuzz_* target the build knows (Makefile and Ninja generators list them differently).
 mapfile -t known < <(cmake --build "$build" --target help |
     sed -nE 's/^(\.\.\. )?(fuzz_[A-Za-z0-9_]+)(:.*)?$/\2/p' | sort -u)
 if ((${#known[@]} == 0)); then
-    echo "fuzz: no fuzz_* targets defined in fuzz/*.cmake" >&2
+    echo "fuzz: no fuzz_* targets defined in fuzz/CMakeLists.txt" >&2
     exit 1
 fi
 

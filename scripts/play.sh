@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Plays the demo. With a display it opens the window; without one (DISPLAY unset) it renders the
 # demo offline instead, to an MP4 with its sound and a contact sheet of one frame per second.
+# Installs and builds only what that takes: the demo, the capture tool and the assets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
+scripts/setup.sh play
+# A build folder that scripts/test.sh configured stays as it is; a new one leaves out the tests
+# and benchmarks, which need packages a player does not.
+if [[ ! -f build/CMakeCache.txt ]]; then
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANDAR_TESTS=OFF -DZANDAR_BENCH=OFF \
+    >/dev/null
+fi
+cmake --build build -j"$(nproc)" --target zandar zandar-capture assets
 if [[ -n "${DISPLAY:-}" ]]; then
   cd build/assets
   exec ../zandar

@@ -66,6 +66,12 @@ TEST(CaptureOptions, ReadsEveryOutputAndItsSettings) {
     EXPECT_EQ(defaults.options->step, 1.0);
     EXPECT_FALSE(defaults.options->until);
 
+    ParsedOptions screen = parse({"--log", "l", "--screen", "1024x768"});
+    ASSERT_TRUE(screen.options) << screen.error;
+    EXPECT_EQ(screen.options->screenWidth, 1024);
+    EXPECT_EQ(screen.options->screenHeight, 768);
+    EXPECT_TRUE(screen.options->privateDisplay);
+
     ASSERT_TRUE(parse({"--help"}).options);
     EXPECT_TRUE(parse({"--log", "x", "-h"}).options->help);
 }
@@ -76,6 +82,10 @@ TEST(CaptureOptions, RefusesWrongValuesWithAReason) {
     EXPECT_NE(errorOf({"--fps", "6O", "--log", "l"}).find("6O"), std::string::npos);
     for (const char* bad : {"-1", "nan", "inf", "1x", "", "2s"}) {
         EXPECT_NE(errorOf({"--log", "l", "--until", bad}).find("--until"), std::string::npos)
+            << bad;
+    }
+    for (const char* bad : {"1024", "1024x", "x768", "8x8", "1024x99999", "1e3x768", "1024X768"}) {
+        EXPECT_NE(errorOf({"--log", "l", "--screen", bad}).find("--screen"), std::string::npos)
             << bad;
     }
     EXPECT_NE(errorOf({"--frames", "d", "--at", "1,,2"}).find("--at"), std::string::npos);
@@ -97,6 +107,7 @@ TEST(CaptureOptions, RefusesCombinationsThatCannotBeMeant) {
     EXPECT_NE(errorOf({"--log", "l", "--step", "2"}).find("--sheet"), std::string::npos);
     EXPECT_NE(errorOf({"--sheet", "s", "--step", "0.001"}).find("one frame"), std::string::npos);
     EXPECT_NE(errorOf({"--log", "l", "--until", "0"}).find("no frame"), std::string::npos);
+    EXPECT_NE(errorOf({"--video", "v", "--screen", "800x600"}).find("1280x720"), std::string::npos);
     // Open-ended ranges are fine: from a time to the end, or from the start to a time.
     EXPECT_TRUE(parse({"--frames", "d", "--from", "100"}).options);
     EXPECT_TRUE(parse({"--frames", "d", "--to", "1"}).options);
@@ -106,7 +117,7 @@ TEST(CaptureOptions, HelpNamesEveryOption) {
     const std::string usage = captureUsage();
     for (const char* option :
          {"--fps", "--frames", "--from", "--to", "--at", "--log", "--video", "--sheet", "--step",
-          "--until", "--assets", "--xvfb", "--quiet", "--help"}) {
+          "--until", "--assets", "--xvfb", "--screen", "--quiet", "--help"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
 }

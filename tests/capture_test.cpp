@@ -453,6 +453,54 @@ TEST(CaptureRuns, InterruptKeepsEverythingCapturedSoFar) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 2);
 }
 
+// A screen of another size shows the whole picture, as large as fits with its aspect kept, and
+// black bars beside it: each size's frame against the 1280 x 720 frame of the same moment, in
+// scene 3 (which clears the whole window with a colour) and scene 4 (3D between sprites).
+TEST(CaptureRuns, OtherScreensShowTheWholePictureBetweenBlackBars) {
+    TempDir dir;
+    const struct {
+        std::string size;
+        sf::IntRect area;
+    } screens[] = {{"1280x720", {0, 0, 1280, 720}},
+                   {"1920x1080", {0, 0, 1920, 1080}},
+                   {"2560x1440", {0, 0, 2560, 1440}},
+                   {"1024x768", {0, 96, 1024, 576}},
+                   {"1600x600", {266, 0, 1067, 600}}};
+    for (const auto& screen : screens) {
+        ProcessResult r = capture({"--screen", screen.size, "--until", "50.1", "--frames",
+                                   dir / screen.size, "--at", "40,50"},
+                                  180.0);
+        ASSERT_EQ(r.exitStatus, 0) << screen.size << ": " << r.err;
+    }
+    for (long frame : {40L * kFps, 50L * kFps}) {
+        const sf::Image reference = loadFrame(dir / "1280x720", frame);
+        for (const auto& [size, area] : screens) {
+            const sf::Image image = loadFrame(dir / size, frame);
+            ASSERT_EQ(std::to_string(image.getSize().x) + "x" + std::to_string(image.getSize().y),
+                      size);
+            long lit = 0;  // bar pixels that are not black
+            double difference = 0.0;
+            for (unsigned y = 0; y < image.getSize().y; ++y) {
+                for (unsigned x = 0; x < image.getSize().x; ++x) {
+                    const sf::Color c = image.getPixel(x, y);
+                    if (!area.contains(static_cast<int>(x), static_cast<int>(y))) {
+                        lit += c != sf::Color::Black;
+                        continue;
+                    }
+                    const sf::Color r = reference.getPixel((x - area.left) * 1280 / area.width,
+                                                           (y - area.top) * 720 / area.height);
+                    difference += std::abs(c.r - r.r) + std::abs(c.g - r.g) + std::abs(c.b - r.b);
+                }
+            }
+            SCOPED_TRACE(size + " at frame " + std::to_string(frame));
+            EXPECT_EQ(lit, 0);
+            // Scaling smooths edges a little; a picture out of place or out of shape does not
+            // come near this.
+            EXPECT_LE(difference / (3.0 * area.width * area.height), size == "1280x720" ? 0 : 6);
+        }
+    }
+}
+
 TEST(CaptureRuns, WrongRequestsFailClearlyAndEarly) {
     TempDir dir;
     ProcessResult usage = capture({"--at", "3"}, 30.0);

@@ -4,6 +4,9 @@
 #include <GL/glu.h>
 #include <SFML/OpenGL.hpp>
 
+#include <array>
+#include <tuple>
+
 #include "driver/demo.h"
 #include "driver/demo_globals.h"
 #include "tests/support/step_timeline.h"
@@ -15,10 +18,8 @@ struct MainLoop : ::testing::Test {
     void SetUp() override {
         demo.renderWindow = &testWindow();
         setOpenGLState();
-        setTimeline(&timeline);
     }
     void TearDown() override {
-        setTimeline(nullptr);
         demo.sceneIndex = 1;
     }
     StepTimeline timeline{0.1f};
@@ -89,7 +90,7 @@ TEST_F(MainLoop, StartUpStateIsTheFixedFunctionSetUp) {
     expectFloats(GL_FOG_END, {40});
 }
 
-TEST_F(MainLoop, CloseAndEscapeStopResizeOnlyMovesTheViewport) {
+TEST_F(MainLoop, CloseAndEscapeStopAResizeFitsThePictureToTheWindow) {
     bool running = true;
     sf::Event event{};
     event.type = sf::Event::KeyPressed;
@@ -100,16 +101,26 @@ TEST_F(MainLoop, CloseAndEscapeStopResizeOnlyMovesTheViewport) {
     handleEvent(event, running);
     EXPECT_TRUE(running);
 
+    // 640 x 480: the picture at 640 x 360 in the middle, 3D and sprites alike, the projection
+    // unchanged; back at 1280 x 720 it fills the window again.
     GLfloat projectionBefore[16], projectionAfter[16];
     glGetFloatv(GL_PROJECTION_MATRIX, projectionBefore);
-    event.type = sf::Event::Resized;
-    event.size.width = 640;
-    event.size.height = 480;
-    handleEvent(event, running);
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 640);
-    EXPECT_EQ(viewport[3], 480);
+    for (auto [width, height, viewport] :
+         {std::tuple(640u, 480u, std::array<GLint, 4>{0, 60, 640, 360}),
+          std::tuple(1280u, 720u, std::array<GLint, 4>{0, 0, 1280, 720})}) {
+        event.type = sf::Event::Resized;
+        event.size.width = width;
+        event.size.height = height;
+        handleEvent(event, running);
+        std::array<GLint, 4> actual{};
+        glGetIntegerv(GL_VIEWPORT, actual.data());
+        EXPECT_EQ(actual, viewport);
+        const sf::View& view = testWindow().getView();
+        EXPECT_EQ(view.getSize(), sf::Vector2f(1280.0f, 720.0f));
+        EXPECT_EQ(view.getCenter(), sf::Vector2f(640.0f, 360.0f));
+        EXPECT_EQ(view.getViewport(), width == 640 ? sf::FloatRect(0.0f, 0.125f, 1.0f, 0.75f)
+                                                   : sf::FloatRect(0.0f, 0.0f, 1.0f, 1.0f));
+    }
     glGetFloatv(GL_PROJECTION_MATRIX, projectionAfter);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(projectionBefore[i], projectionAfter[i]);
     EXPECT_TRUE(running);

@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::vector<std::string> kImages = {  // the loading picture first
+const std::vector<std::string> kImages = {
     "loading.png",  "blackscreen.png", "bg_blue.png",        "bg_night.png", "scroll.png",
     "scroll2.png",  "whitescreen.png", "sand.png",           "palm.png",     "quistel-bubble.png",
     "quistel.png",  "bmw.png",         "arab.png",           "brumlo-bubble.png",
@@ -206,10 +206,7 @@ TEST_P(MissingImage, WholeRunCompletes) {
     EXPECT_EQ(hasLine(o.out, "1"), image != "filter.png") << o.out;
 }
 
-// zandar-capture takes a folder without the loading picture for no asset folder at all; the
-// live run below plays without it.
-INSTANTIATE_TEST_SUITE_P(Each, MissingImage,
-                         ::testing::ValuesIn(std::next(kImages.begin()), kImages.end()),
+INSTANTIATE_TEST_SUITE_P(Each, MissingImage, ::testing::ValuesIn(kImages),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                              std::string name = info.param;
                              for (char& c : name) {

@@ -132,6 +132,32 @@ TEST_F(GlmDraw, TexturedGroupsBindTheirTextureOrNone) {
     EXPECT_EQ(shown().first, true);  // white texture modulating red
 }
 
+// Read with no current context (a converter, a server), a texture keeps its picture's size and
+// object 0 and draws untextured later; read inside one, the same picture is uploaded.
+TEST_F(GlmDraw, TexturesReadWithoutAContextAreSizedButNotUploaded) {
+    writeTga(dir_ / "white.tga", 4, 2, 0, 0, 255);  // blue: modulating red, it shows black
+    writeFile(dir_ / "scene.mtl", std::string(kSceneMtl) + "map_Kd gone.tga\n");
+    testWindow().setActive(false);
+    ASSERT_EQ(glGetString(GL_VERSION), nullptr);
+    testing::internal::CaptureStderr();
+    ModelPtr outside = readText(dir_, kScene);
+    const std::string err = testing::internal::GetCapturedStderr();
+    testWindow().setActive(true);
+    EXPECT_THAT(err, HasSubstr("Nu am putut incarca o textura " + dir_ / "gone.tga!"));
+    ASSERT_EQ(outside->texturecount, 2u);
+    EXPECT_EQ(outside->textures[0].id, 0u);
+    EXPECT_EQ(outside->textures[0].width, 4.0f);
+    EXPECT_EQ(outside->textures[0].height, 2.0f);
+    EXPECT_EQ(outside->textures[1].id + outside->textures[1].width, 0.0f);
+    glmDraw(outside.get(), OBJ_TEXTURE | OBJ_COLOR, " left");
+    EXPECT_EQ(shown().first, true);
+
+    ModelPtr inside = readText(dir_, kScene);
+    EXPECT_NE(inside->textures[0].id, 0u);
+    glmDraw(inside.get(), OBJ_TEXTURE | OBJ_COLOR, " left");
+    EXPECT_EQ(backBufferPixel(320, 400).r, 0);
+}
+
 TEST_F(GlmDraw, OnlyGroupsNamedByteForByteAreDrawn) {
     glmDraw(model_.get(), OBJ_COLOR, "left");
     EXPECT_EQ(shown(), std::make_pair(false, false));

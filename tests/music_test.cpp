@@ -14,11 +14,9 @@ namespace {
 class BeatPulse : public ::testing::Test {
 protected:
     void SetUp() override {
-        setTimeline(&timeline);
         demo.beatPulse = 0.0f;
         demo.frameTime = 0.1f;
     }
-    void TearDown() override { setTimeline(nullptr); }
 
     void onRow(int row) { timeline.position = StepTimeline::orderRow(3, row); }
 
@@ -27,18 +25,18 @@ protected:
 
 TEST_F(BeatPulse, RowIsBits16To31OfThePosition) {
     timeline.position = 0xDEADBEEF00000000ull | StepTimeline::orderRow(0x1234, 0x0040);
-    EXPECT_EQ(musicRow(), 0x40);
+    EXPECT_EQ(musicRow(timeline), 0x40);
     timeline.position = StepTimeline::orderRow(0xFFFF, 0);
-    EXPECT_EQ(musicRow(), 0);
+    EXPECT_EQ(musicRow(timeline), 0);
     timeline.position = BASS_POSITION_INVALID;
-    EXPECT_EQ(musicRow(), 65535);
+    EXPECT_EQ(musicRow(timeline), 65535);
 }
 
 TEST_F(BeatPulse, EveryFourthRowTriggers) {
     for (int row = 0; row < 64; ++row) {
         demo.beatPulse = 0.0f;
         onRow(row);
-        updateBeatPulses();
+        updateBeatPulses(timeline);
         if (row % 4 == 0) {
             // Set to 1 and decayed in the same call.
             EXPECT_NEAR(demo.beatPulse, 0.7f, 1e-6f) << "row " << row;
@@ -53,25 +51,25 @@ TEST_F(BeatPulse, FallsByThreePerSecondAndStopsAtExactlyZero) {
     onRow(1);
     const float expected[] = {0.7f, 0.4f, 0.1f};
     for (float value : expected) {
-        updateBeatPulses();
+        updateBeatPulses(timeline);
         EXPECT_NEAR(demo.beatPulse, value, 1e-6f);
     }
-    updateBeatPulses();
+    updateBeatPulses(timeline);
     EXPECT_EQ(demo.beatPulse, 0.0f);
-    updateBeatPulses();
+    updateBeatPulses(timeline);
     EXPECT_EQ(demo.beatPulse, 0.0f);
 }
 
 TEST_F(BeatPulse, LongFrameOnATriggerRowLeavesZero) {
     demo.frameTime = 0.5f;
     onRow(8);
-    updateBeatPulses();
+    updateBeatPulses(timeline);
     EXPECT_EQ(demo.beatPulse, 0.0f);
 }
 
 TEST_F(BeatPulse, NoModuleMeansNoPulse) {
     timeline.position = BASS_POSITION_INVALID;  // row 65535 is not a multiple of 4
-    updateBeatPulses();
+    updateBeatPulses(timeline);
     EXPECT_EQ(demo.beatPulse, 0.0f);
 }
 

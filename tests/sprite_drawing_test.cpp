@@ -99,6 +99,13 @@ TEST_F(SpriteDrawing, ShortcutsGiveThePixelsOfThePlainDraw) {
     small.setScale(1.0f, 1.0f);
     setSpriteRotation(&small, 10.0f);
     expectSameAsPlain(small, "turned");
+    setSpriteRotation(&small, 0.0f);
+
+    // A picture scaled to a larger window: whole picture pixels are no longer whole window pixels.
+    testWindow().setView(sf::View(sf::FloatRect(0.0f, 0.0f, 1280.0f / 1.5f, 720.0f / 1.5f)));
+    expectSameAsPlain(small, "on whole pixels, scaled by the view");
+    expectSameAsPlain(full, "opaque, scaled by the view");
+    testWindow().setView(testWindow().getDefaultView());
 }
 
 TEST_F(SpriteDrawing, AOneColourPictureOverTheWholeWindowIsAClearOfThatColour) {

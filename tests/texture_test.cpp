@@ -103,7 +103,7 @@ TEST(Texture, MissingTextureIsReportedAndLeavesAnEmptyTexture) {
     EXPECT_EQ(l.err, missing +
                          ": Could not open texture file\nERROR: Nu am putut incarca o textura " +
                          missing + "!\n");
-    EXPECT_EQ(l.out, "glmLoadTexture(): unknown type 0x0");  // the record never got a format
+    EXPECT_EQ(l.out, "glmLoadTexture(): unknown type 0x0\n");  // the record never got a format
     EXPECT_NE(l.name, 0u);
     EXPECT_EQ(bound(), l.name);
     EXPECT_EQ(l.width + l.height, 0.0f);

@@ -78,14 +78,6 @@ TEST_F(Run, PlaysAllNineScenesAndEndsByItself) {
     EXPECT_LT(r.seconds, 150.0);
 }
 
-TEST_F(Run, EscapeEndsItWithStatusZero) {
-    ProcessResult r = play(true, 90.0);
-    ASSERT_FALSE(r.timedOut);
-    EXPECT_EQ(r.exitStatus, 0) << r.err;
-    EXPECT_EQ(splitLines(r.out), kLoadingLines);
-    EXPECT_LT(r.seconds, 60.0);
-}
-
 TEST_F(Run, MissingImagesAreLoggedAndTheShowGoesOn) {
     std::filesystem::remove(assets + "/cred_2.png");
     std::filesystem::remove(assets + "/filter.png");

@@ -34,7 +34,7 @@ GLuint componentCount(GLuint format) {
         case GL_BGRA_EXT:
             return 4;
         default:
-            std::printf("glmLoadTexture(): unknown type 0x%x", format);
+            std::printf("glmLoadTexture(): unknown type 0x%x\n", format);
             return 0;
     }
 }
@@ -58,6 +58,20 @@ GLuint glmLoadTexture(const char* filename, GLboolean /*reserved*/, GLboolean re
     }
 
     const GLuint components = componentCount(image.format);
+
+    // Without a current context (a converter, a server) there is nowhere to upload to, and GLU
+    // would read the missing extension string: keep the picture's size, texture object 0.
+    if (!glGetString(GL_VERSION)) {
+        if (width) {
+            *width = image.pixels ? static_cast<GLfloat>(image.width) : 0.0f;
+        }
+        if (height) {
+            *height = image.pixels ? static_cast<GLfloat>(image.height) : 0.0f;
+        }
+        std::free(image.pixels);
+        return 0;
+    }
+
     glPixelStorei(GL_UNPACK_ALIGNMENT, (components * image.width) % 4 == 0 ? 4 : 1);
 
     GLuint texture = 0;

@@ -23,7 +23,9 @@ FT_Face openFont(const char* fileName) {
     FT_Face face = nullptr;
     std::string path = fontPath(fileName);
     if (FT_New_Face(freeType(), path.c_str(), 0, &face) != 0) {
-        std::fprintf(stderr, "assetgen: cannot open font %s (package fonts-dejavu-core)\n",
+        std::fprintf(stderr,
+                     "assetgen: cannot open font %s (packages fonts-dejavu-core and "
+                     "fonts-dejavu-extra)\n",
                      path.c_str());
         std::exit(1);
     }

@@ -43,6 +43,21 @@ bool parseTimeList(const std::string& text, std::vector<double>& values) {
     return !values.empty() && text.back() != ',';
 }
 
+// "WIDTHxHEIGHT", each side 16 to 8192 pixels.
+bool parseScreen(const std::string& text, int& width, int& height) {
+    const std::size_t x = text.find('x');
+    auto side = [](const std::string& digits, int& value) {
+        if (digits.empty() || digits.size() > 4 ||
+            digits.find_first_not_of("0123456789") != std::string::npos) {
+            return false;
+        }
+        value = std::atoi(digits.c_str());
+        return value >= 16 && value <= 8192;
+    };
+    return x != std::string::npos && side(text.substr(0, x), width) &&
+           side(text.substr(x + 1), height);
+}
+
 }  // namespace
 
 long frameAt(double seconds, int fps) {
@@ -83,7 +98,7 @@ ParsedOptions parseCaptureOptions(const std::vector<std::string>& args) {
         } else if (arg == "--fps" || arg == "--frames" || arg == "--from" || arg == "--to" ||
                    arg == "--at" || arg == "--log" || arg == "--video" || arg == "--sheet" ||
                    arg == "--step" || arg == "--until" || arg == "--assets" ||
-                   arg == "--time-frames") {
+                   arg == "--time-frames" || arg == "--screen") {
             if (!value(v)) {
                 return fail(arg + " needs a value");
             }
@@ -106,6 +121,12 @@ ParsedOptions parseCaptureOptions(const std::vector<std::string>& args) {
                     o.step = seconds;
                     stepGiven = true;
                 }
+            } else if (arg == "--screen") {
+                if (!parseScreen(v, o.screenWidth, o.screenHeight)) {
+                    return fail("--screen takes WIDTHxHEIGHT in pixels, e.g. 1920x1080, not '" +
+                                v + "'");
+                }
+                o.privateDisplay = true;
             } else if (arg == "--at") {
                 if (!parseTimeList(v, o.at)) {
                     return fail("--at takes seconds separated by commas, e.g. 12,28.5, not '" + v +
@@ -154,6 +175,11 @@ ParsedOptions parseCaptureOptions(const std::vector<std::string>& args) {
     if (o.until && framesBefore(*o.until, o.fps) < 1) {
         return fail("--until " + std::to_string(*o.until) + " leaves no frame to capture");
     }
+    if ((o.screenWidth != 1280 || o.screenHeight != 720) &&
+        (!o.videoFile.empty() || !o.sheetFile.empty())) {
+        return fail("--video and --sheet are made at 1280x720; --screen is for --frames, --log "
+                    "and --time-frames");
+    }
     if (o.framesDir.empty() && o.logFile.empty() && o.videoFile.empty() && o.sheetFile.empty() &&
         o.timesFile.empty()) {
         return fail("nothing to do: give --log, --frames, --video, --sheet or --time-frames");
@@ -189,6 +215,9 @@ Other options:
                       assets, else the build's own asset folder)
   --xvfb              render on a private X server even when DISPLAY is set (one is started
                       anyway when DISPLAY is unset)
+  --screen WxH        render on a private X server with a screen of that size, as such a
+                      display shows the demo: the picture scaled to fit, black bars beside it;
+                      frames are read back at that size (not with --video or --sheet)
   -q, --quiet         no progress line on standard error
   -h, --help          this text
 

@@ -23,6 +23,8 @@ struct CaptureOptions {
     std::optional<double> until;  // stop after the frames shown before this time
     std::string assetsDir;        // chdir here first (default: the current folder)
     bool privateDisplay = false;  // render on an X server of our own even when DISPLAY is set
+    int screenWidth = 1280;       // --screen: that server's screen, and the frames' size
+    int screenHeight = 720;
     bool quiet = false;           // no progress line
     bool help = false;
 };

@@ -15,6 +15,7 @@
 
 #include "driver/demo.h"
 #include "driver/demo_globals.h"
+#include "driver/x_display.h"
 #include "platform/bass.h"
 #include "tools/capture/capture_error.h"
 #include "tools/capture/capture_options.h"
@@ -64,9 +65,10 @@ void complain(const std::string& message) {
     std::fprintf(stderr, "zandar-capture: %s\n", message.c_str());
 }
 
+// The models are what the demo cannot play without; any image may be missing.
 bool holdsAssets(const fs::path& dir) {
     std::error_code error;
-    return fs::is_directory(dir / "models", error) && fs::exists(dir / "loading.png", error);
+    return fs::is_directory(dir / "models", error);
 }
 
 // The asset folder: --assets, else the current folder when it holds the assets, else the
@@ -75,7 +77,7 @@ fs::path findAssets(const std::string& given) {
     if (!given.empty()) {
         if (!holdsAssets(given)) {
             throw CaptureError(given +
-                               " is not the demo's asset folder (no models/ or loading.png)");
+                               " is not the demo's asset folder (no models/ in it)");
         }
         return fs::absolute(given);
     }
@@ -122,8 +124,13 @@ int main(int argc, char** argv) {
         fs::current_path(findAssets(options.assetsDir));
         const char* current = std::getenv("DISPLAY");
         if (options.privateDisplay || !current || !*current) {
-            privateDisplay = new PrivateDisplay();
+            privateDisplay = new PrivateDisplay(options.screenWidth, options.screenHeight);
             std::atexit(stopPrivateDisplay);
+        }
+        if (!holdDisplay()) {
+            throw CaptureError(std::string("cannot open the X display \"") +
+                               std::getenv("DISPLAY") +
+                               "\"; unset DISPLAY or give --xvfb to render on a private one");
         }
         if (!options.logFile.empty()) {
             outputs.push_back(std::make_unique<StateLog>(options.logFile));
@@ -178,7 +185,9 @@ int main(int argc, char** argv) {
         consumers.push_back(output.get());
     }
     OfflineTimeline timeline(options.fps, module, consumers, limit,
-                             options.quiet ? nullptr : &progress, &interrupted);
+                             options.quiet ? nullptr : &progress, &interrupted,
+                             sf::Vector2u(static_cast<unsigned>(options.screenWidth),
+                                          static_cast<unsigned>(options.screenHeight)));
 
     const auto started = std::chrono::steady_clock::now();
     bassDisableOutput();  // the live layer plays nothing; the capture renders the sound itself

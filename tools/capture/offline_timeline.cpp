@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int kWidth = 1280;
-constexpr int kHeight = 720;
 constexpr int kEndOfDemo = 10;  // the sceneIndex that makes the main loop stop
 
 std::chrono::nanoseconds processCpuTime() {
@@ -39,7 +37,8 @@ void clipDrawing(bool clip) {
 
 OfflineTimeline::OfflineTimeline(int fps, ModuleClock& module,
                                  std::vector<FrameConsumer*> consumers, long frameLimit,
-                                 Progress* progress, const volatile std::sig_atomic_t* interrupt)
+                                 Progress* progress, const volatile std::sig_atomic_t* interrupt,
+                                 sf::Vector2u screen)
     : fps_(fps),
       frameTime_(1.0f / static_cast<float>(fps)),
       module_(module),
@@ -47,6 +46,7 @@ OfflineTimeline::OfflineTimeline(int fps, ModuleClock& module,
       frameLimit_(frameLimit),
       progress_(progress),
       interrupt_(interrupt),
+      screen_(screen),
       position_(BASS_POSITION_INVALID) {
     for (FrameConsumer* consumer : consumers_) {
         wantsAudio_ = wantsAudio_ || consumer->wantsAudio();
@@ -65,11 +65,11 @@ void OfflineTimeline::halt(Stop reason, const std::string& error) {
 void OfflineTimeline::start() {
     // The music starts with the main loop: audio time 0 is the start of frame 0.
     sf::Vector2u size = demo.renderWindow ? demo.renderWindow->getSize() : sf::Vector2u();
-    if (size.x != kWidth || size.y != kHeight) {
+    if (size != screen_) {
         halt(Stop::Failed, "the demo's window came up at " + std::to_string(size.x) + "x" +
-                               std::to_string(size.y) +
-                               " instead of 1280x720; run with --xvfb to render on a private "
-                               "X server");
+                               std::to_string(size.y) + " instead of " +
+                               std::to_string(screen_.x) + "x" + std::to_string(screen_.y) +
+                               "; run with --xvfb to render on a private X server");
     }
 }
 
@@ -115,20 +115,21 @@ void OfflineTimeline::readBack(Picture& picture) const {
 
     // The window's own pixel layout reads back as a plain copy; asking for RGB makes the
     // software renderer convert every pixel, three times slower.
+    const int width = static_cast<int>(screen_.x), height = static_cast<int>(screen_.y);
     static std::vector<std::uint8_t> bottomUp;
-    bottomUp.resize(static_cast<std::size_t>(kWidth) * kHeight * 4);
-    glReadPixels(0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE, bottomUp.data());
+    bottomUp.resize(static_cast<std::size_t>(width) * height * 4);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, bottomUp.data());
 
     glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
     glReadBuffer(static_cast<GLenum>(readBuffer));
 
-    picture.width = kWidth;
-    picture.height = kHeight;
-    picture.rgb.resize(static_cast<std::size_t>(kWidth) * kHeight * 3);
+    picture.width = width;
+    picture.height = height;
+    picture.rgb.resize(static_cast<std::size_t>(width) * height * 3);
     std::uint8_t* out = picture.rgb.data();
-    for (int y = kHeight - 1; y >= 0; --y) {
-        const std::uint8_t* in = bottomUp.data() + static_cast<std::size_t>(y) * kWidth * 4;
-        for (int x = 0; x < kWidth; ++x, in += 4, out += 3) {
+    for (int y = height - 1; y >= 0; --y) {
+        const std::uint8_t* in = bottomUp.data() + static_cast<std::size_t>(y) * width * 4;
+        for (int x = 0; x < width; ++x, in += 4, out += 3) {
             out[0] = in[2];
             out[1] = in[1];
             out[2] = in[0];

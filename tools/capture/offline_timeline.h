@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <SFML/System/Vector2.hpp>
+
 #include "driver/demo_globals.h"
 #include "driver/timeline.h"
 
@@ -61,10 +63,12 @@ public:
     enum class Stop { None, Limit, Interrupted, Failed };
 
     // frameLimit: stop before this frame (-1: run until the demo ends). interrupt, when set, is
-    // polled once a frame (a signal handler's flag).
+    // polled once a frame (a signal handler's flag). screen: the window's size, which is the
+    // pictures' size; a window that comes up at another size stops the run.
     OfflineTimeline(int fps, ModuleClock& module, std::vector<FrameConsumer*> consumers,
                     long frameLimit, Progress* progress,
-                    const volatile std::sig_atomic_t* interrupt);
+                    const volatile std::sig_atomic_t* interrupt,
+                    sf::Vector2u screen = {1280, 720});
 
     void start() override;
     float measureFrame() override;
@@ -86,6 +90,7 @@ private:
     long frameLimit_;
     Progress* progress_;
     const volatile std::sig_atomic_t* interrupt_;
+    sf::Vector2u screen_;
     bool wantsAudio_ = false;
     bool drawEveryFrame_ = false;
 

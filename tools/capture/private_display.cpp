@@ -19,13 +19,14 @@ constexpr int kStartTimeoutMs = 15000;
 
 }  // namespace
 
-PrivateDisplay::PrivateDisplay() {
+PrivateDisplay::PrivateDisplay(int width, int height) {
     int fds[2];
     if (pipe(fds) != 0) {
         throw CaptureError(std::string("cannot make a pipe: ") + std::strerror(errno));
     }
     // Built before the fork: the child only execs.
     const std::string fd = std::to_string(fds[1]);
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     const pid_t parent = getpid();
     pid_ = fork();
     if (pid_ < 0) {
@@ -45,7 +46,7 @@ PrivateDisplay::PrivateDisplay() {
         dup2(quiet, 0);
         dup2(quiet, 1);
         dup2(quiet, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24", "-nolisten",
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
                "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }

@@ -1,5 +1,6 @@
-// An X server of the capture's own (Xvfb, 1280 x 720 x 24), for machines without a display or
-// when the picture must not depend on the screen at hand. DISPLAY points to it while it lives.
+// An X server of the capture's own (Xvfb, 1280 x 720 x 24 unless asked otherwise), for machines
+// without a display or when the picture must not depend on the screen at hand. DISPLAY points to
+// it while it lives.
 #pragma once
 
 #include <sys/types.h>
@@ -8,7 +9,8 @@
 
 class PrivateDisplay {
 public:
-    PrivateDisplay();  // throws CaptureError when Xvfb cannot be started
+    // Throws CaptureError when Xvfb cannot be started.
+    explicit PrivateDisplay(int width = 1280, int height = 720);
     ~PrivateDisplay();
     PrivateDisplay(const PrivateDisplay&) = delete;
     PrivateDisplay& operator=(const PrivateDisplay&) = delete;

@@ -1,4 +1,0 @@
-# Model library benchmarks: OBJ reading against tinyobjloader, normals at growing sizes.
-find_package(tinyobjloader REQUIRED)
-add_executable(glm_bench ${CMAKE_CURRENT_SOURCE_DIR}/glm_bench.cpp)
-target_link_libraries(glm_bench PRIVATE zandar_glm benchmark::benchmark tinyobjloader::tinyobjloader)
