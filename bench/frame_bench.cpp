@@ -240,6 +240,58 @@ void BM_CubeWallColumns(benchmark::State& state) {
 }
 BENCHMARK(BM_CubeWallColumns)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// Scene 4's oil field from its display list as the scene draws it (turning, texturing off), and
+// what its parts cost: without fog, with no pixel to fill (the vertex work alone), and with the
+// sky after it where the depth buffer is still clear.
+enum class Field { AsDrawn, FogOff, NoPixels, SkyBehind };
+
+void oilField(benchmark::State& state, Field variant) {
+    Stage& s = stage();
+    static const GLuint list =
+        compileModelSmoothColor(loadModel(ZANDAR_ASSET_DIR "/models/oljefalt.obj"));
+    sf::Sprite sky = centred(s.sky);
+    float turn = 0.0f;
+    for (auto _ : state) {
+        beginFrame();
+        if (variant == Field::FogOff) glDisable(GL_FOG);
+        if (variant == Field::NoPixels) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(0, 0, 1, 1);
+        }
+        glPushMatrix();
+        glRotatef(turn += 1.0f, 0.0f, 1.0f, 0.0f);
+        {
+            NeutralTextureOff untextured;
+            glCallList(list);
+        }
+        glPopMatrix();
+        glEnable(GL_FOG);
+        glDisable(GL_SCISSOR_TEST);
+        if (variant == Field::SkyBehind) drawSpriteBehind(&sky);
+        s.window->display();
+    }
+}
+
+void BM_OilField(benchmark::State& state) {
+    oilField(state, Field::AsDrawn);
+}
+BENCHMARK(BM_OilField)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_OilFieldFogOff(benchmark::State& state) {
+    oilField(state, Field::FogOff);
+}
+BENCHMARK(BM_OilFieldFogOff)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_OilFieldNoPixels(benchmark::State& state) {
+    oilField(state, Field::NoPixels);
+}
+BENCHMARK(BM_OilFieldNoPixels)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_OilFieldSkyBehind(benchmark::State& state) {
+    oilField(state, Field::SkyBehind);
+}
+BENCHMARK(BM_OilFieldSkyBehind)->UseRealTime()->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();
