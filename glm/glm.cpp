@@ -1,11 +1,11 @@
-// The model library's core: the failure path, allocation, line reading and number scanning
-// shared by the readers, groups, freeing a model, and the path rule.
+// The model library's core: the failure path, allocation, groups, freeing a model, and the path
+// rule.
 #undef NDEBUG  // preconditions are checked in every build
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <cassert>
 #include <cerrno>
-#include <charconv>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -67,6 +67,44 @@ void* checkedRealloc(void* block, size_t bytes) {
     return grown;
 }
 
+// Large arrays are filled once, front to back: huge pages spare most of their page faults.
+void adviseHugePages(void* block, size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kHuge = uintptr_t{1} << 21;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHuge - 1);
+    if (end > begin) {
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
+#endif
+}
+
+void* largeBlock(size_t bytes) {
+    constexpr size_t kHuge = size_t{1} << 21;
+    void* block = nullptr;
+    if (bytes < kHuge) {
+        block = std::malloc(bytes ? bytes : 1);
+    } else if (posix_memalign(&block, kHuge, bytes) != 0) {
+        block = nullptr;
+    }
+    if (!block) {
+        fail(stderr, "glm failed: out of memory (%zu bytes).\n", bytes);
+    }
+    adviseHugePages(block, bytes);
+    return block;
+}
+
+void freeGroups(ObjModel* model) {
+    while (model->groups) {
+        ObjGroup* group = model->groups;
+        model->groups = group->next;
+        std::free(group->name);
+        std::free(group->triangleindices);
+        std::free(group);
+    }
+    model->groupcount = 0;
+}
+
 char* copyString(std::string_view text) {
     char* copy = static_cast<char*>(checkedMalloc(text.size() + 1));
     if (!text.empty()) {
@@ -87,103 +125,6 @@ FILE* openForReading(const char* path) {
         return nullptr;
     }
     return file;
-}
-
-// ---- LineReader ------------------------------------------------------------------------------
-
-namespace {
-constexpr size_t kChunk = 1 << 18;
-}
-
-LineReader::LineReader(FILE* file) : file_(file), buffer_(kChunk + kReadSlack) {}
-
-bool LineReader::refill() {
-    if (eof_) {
-        return false;
-    }
-    // Keep the unfinished line at the front, grow when it fills the whole buffer.
-    const size_t kept = end_ - begin_;
-    if (kept > 0 && begin_ > 0) {
-        std::memmove(buffer_.data(), buffer_.data() + begin_, kept);
-    }
-    begin_ = 0;
-    end_ = kept;
-    size_t capacity = buffer_.size() - kReadSlack;
-    if (end_ == capacity) {
-        capacity *= 2;
-        buffer_.resize(capacity + kReadSlack);
-    }
-    const size_t got = std::fread(buffer_.data() + end_, 1, capacity - end_, file_);
-    end_ += got;
-    if (got == 0) {
-        eof_ = true;
-    }
-    return got > 0;
-}
-
-bool LineReader::next(std::string_view& line, bool& hadEnd) {
-    size_t searched = 0;  // bytes of the pending line already known to hold no line feed
-    for (;;) {
-        const char* base = buffer_.data();
-        const char* start = base + begin_;
-        const size_t available = end_ - begin_;
-        const void* lf = available > searched
-                             ? std::memchr(start + searched, '\n', available - searched)
-                             : nullptr;
-        if (lf) {
-            const size_t length = static_cast<size_t>(static_cast<const char*>(lf) - start);
-            size_t kept = length;
-            if (kept > 0 && start[kept - 1] == '\r') {
-                --kept;
-            }
-            line = std::string_view(start, kept);
-            hadEnd = true;
-            begin_ += length + 1;
-            ++line_;
-            return true;
-        }
-        searched = available;
-        if (!refill()) {
-            if (end_ == begin_) {
-                return false;
-            }
-            // The last line, without a line end: a '\n' after it ends its last number.
-            buffer_[end_] = '\n';
-            line = std::string_view(buffer_.data() + begin_, end_ - begin_);
-            hadEnd = false;
-            begin_ = end_;
-            ++line_;
-            return true;
-        }
-    }
-}
-
-// ---- Scanning --------------------------------------------------------------------------------
-
-bool scanFloatSlow(const char*& cursor, const char* end, float& value) {
-    const char* p = cursor;
-    const char* stop;
-    // from_chars takes no '+'; "%f" does.
-    if (p < end && *p == '+' && p + 1 < end && *(p + 1) != '-' && *(p + 1) != '+') {
-        ++p;
-        if (parseDecimal(p, value, stop)) {
-            cursor = stop;
-            return true;
-        }
-    }
-    float result = 0.0f;
-    const auto [ptr, ec] = std::from_chars(p, end, result, std::chars_format::general);
-    if (ptr == p) {
-        return false;
-    }
-    if (ec == std::errc::result_out_of_range) {
-        // What strtof makes of it: +-HUGE_VALF or a tiny value, converted all the same.
-        const std::string text(p, ptr);
-        result = std::strtof(text.c_str(), nullptr);
-    }
-    value = result;
-    cursor = ptr;
-    return true;
 }
 
 GLint progressValue(float percent, const ObjProgress* progress) {
@@ -282,13 +223,7 @@ void glmFreeModel(ObjModel* model) {
         }
         std::free(model->textures);
     }
-    while (model->groups) {
-        ObjGroup* group = model->groups;
-        model->groups = group->next;
-        std::free(group->name);
-        std::free(group->triangleindices);
-        std::free(group);
-    }
+    freeGroups(model);
     std::free(model);
 }
 

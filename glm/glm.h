@@ -146,7 +146,8 @@ void glmFreeModel(ObjModel* model);
 
 // ---- Materials and textures ------------------------------------------------------------------
 
-// Reads the material library `name`, found in the directory of model->filepath.
+// Reads the material library `name`, found in the directory of model->filepath (an absolute name
+// as it stands; so are map_Kd names).
 void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress);
 // Index of the material called `name`; 0 ("default") with a message when there is none.
 GLint glmFindMaterial(ObjModel* model, const char* name);

@@ -17,8 +17,11 @@ struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 
-// Directory of the model's file followed by `name`.
+// Directory of the model's file followed by `name`; an absolute name as it stands.
 std::string besideModel(const ObjModel* model, std::string_view name) {
+    if (!name.empty() && name[0] == '/') {
+        return std::string(name);
+    }
     std::unique_ptr<char, decltype(&std::free)> directory(glmDirectoryOf(model->filepath),
                                                           &std::free);
     std::string path(directory.get());
@@ -64,18 +67,15 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
         fail(stderr, "glmReadMTL() failed: can't open material file \"%s\".\n", path.c_str());
     }
 
-    std::string_view line, token, rest;
-    bool hadEnd;
     GLuint count = 1;  // "default"
     {
-        LineReader reader(file.get());
-        while (reader.next(line, hadEnd)) {
-            rest = line;
-            token = nextWord(rest);
-            if (!token.empty() && token[0] == 'n' && count < 0x7fffffff) {
+        LineSource lines(file.get());
+        lines.each([&count](const char* begin, const char* end) {
+            std::string_view rest(begin, static_cast<size_t>(end - begin));
+            if (nextWord(rest) == "newmtl" && count < 0x7fffffff) {
                 ++count;
             }
-        }
+        });
     }
 
     // A second mtllib replaces the table read for the first.
@@ -88,21 +88,22 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
     model->materials[0].name = copyString("default");
 
     std::rewind(file.get());
-    LineReader reader(file.get());
+    LineSource lines(file.get());
     GLuint current = 0;
     std::string argument;
-    while (reader.next(line, hadEnd)) {
-        rest = line;
-        token = nextWord(rest);
+    lines.each([&](const char* begin, const char* end) {
+        std::string_view rest(begin, static_cast<size_t>(end - begin));
+        const std::string_view token = nextWord(rest);
         if (token.empty()) {
-            continue;
+            return;
         }
         ObjMaterial& material = model->materials[current];
         const char second = token.size() > 1 ? token[1] : '\0';
         switch (token[0]) {
             case 'n':
-                if (current + 1 < count) {  // the library cannot grow between the two reads
-                    ++current;
+                // Only newmtl starts a material; other statements are ones the library skips.
+                if (token == "newmtl" && current + 1 < count) {
+                    ++current;  // (the library cannot grow between the two reads)
                     std::free(model->materials[current].name);
                     model->materials[current].name = copyString(std::string(nextWord(rest)));
                 }
@@ -112,7 +113,7 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
                     const char* p = rest.data();
                     float value;
                     // A value that does not convert keeps the default shininess.
-                    if (scanFloat(p, p + rest.size(), value)) {
+                    if (scanFloat(p, end, value)) {
                         material.shininess = static_cast<GLfloat>(value / 1000.0);
                         material.shininess = static_cast<GLfloat>(material.shininess * 128.0);
                     }
@@ -131,7 +132,7 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
                 if (token.substr(0, 6) == "map_Kd") {
                     // The argument keeps its leading blank and its line end.
                     argument.assign(rest.data(), rest.size());
-                    if (hadEnd) {
+                    if (lines.hadLineEnd()) {
                         argument += '\n';
                     }
                     const GLint index = glmFindOrLoadTexture(model, argument.c_str(), progress);
@@ -141,7 +142,7 @@ void glmReadMTL(ObjModel* model, const char* name, ObjProgress* progress) {
             default:
                 break;
         }
-    }
+    });
     for (GLuint i = 0; i < count; ++i) {
         if (!model->materials[i].name) {
             model->materials[i].name = copyString("");

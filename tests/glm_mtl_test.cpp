@@ -22,7 +22,7 @@ TEST(GlmMtl, MaterialsFillInFileOrderOverTheirDefaults) {
     TempDir dir;
     writeFile(dir / "m.mtl",
               "# library\nKd 1 0 0\n"
-              "newmtl a\nNs 1000\n"
+              "newmtl a\nnorm bump.png\nNs 1000\n"  // only newmtl starts a material
               "newmtl b\nNs 0\nNi 1.5\nKe 0 0 0\nillum 2\nd 0.5\nTf 1 1 1\n"
               "newmtl c\nNs abc\nKa 0.1 0.2\nKs 0.3 0.3 0.3 junk\n");
     auto model = readText(dir, "mtllib m.mtl\nv 0 0 0\nusemtl b\nf 1 1 1\ng x\nusemtl c\n");
@@ -49,6 +49,22 @@ TEST(GlmMtl, MaterialsFillInFileOrderOverTheirDefaults) {
               "glmFindMaterial():  can't find material \"nothere\".\n");
 }
 
+// A material in no library is reported once, after the libraries' own messages, and its faces
+// take the default; a library named after the uses still serves them.
+TEST(GlmMtl, AMaterialInNoLibraryIsReportedOnceAndTheLibraryNamedLastServesEveryUse) {
+    TempDir dir;
+    writeFile(dir / "lib.mtl", "newmtl red\nKd 1 0 0\n");
+    const std::string faces = "v 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl gone\nf 1 2 3\ng b\nusemtl red\nf 1 2 3\n";
+    for (const std::string& text : {"mtllib lib.mtl\n" + faces, faces + "mtllib lib.mtl\n"}) {
+        testing::internal::CaptureStdout();
+        auto model = readText(dir, text);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "glmFindMaterial():  can't find material \"gone\".\n");
+        EXPECT_EQ(glmFindGroup(model.get(), "default")->material, 0);
+        EXPECT_EQ(glmFindGroup(model.get(), " b")->material, 1);
+    }
+}
+
 TEST(GlmMtl, TheLastLibraryNamedReplacesTheTable) {
     TempDir dir;
     writeFile(dir / "one.mtl", "newmtl a\nnewmtl b\n");
@@ -73,9 +89,12 @@ TEST(GlmMtl, PathsAreFoundBesideTheModelWithSlashesOnly) {
 
     TempDir dir;
     writeFile(dir / "sub/lib.mtl", "newmtl here\n");
-    writeFile(dir / "sub/m.obj", "mtllib lib.mtl\n");
+    writeFile(dir / "sub/m.obj", "mtllib lib.mtl\nmtllib " + dir / "far/lib.mtl\n");
+    writeFile(dir / "far/lib.mtl", "newmtl far\nmap_Kd " + dir / "far/t.tga\n");  // absolute
+    writeTga(dir / "far/t.tga", 4, 2, 1, 2, 3);
     ModelPtr model(glmReadOBJ((dir / "sub/m.obj").c_str()));
-    EXPECT_STREQ(model->materials[1].name, "here");
+    EXPECT_STREQ(model->materials[1].name, "far");
+    EXPECT_FLOAT_EQ(model->textures[0].width, 4.0f);
 }
 
 TEST(GlmMtl, AMissingLibraryEndsTheProcess) {

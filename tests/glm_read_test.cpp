@@ -63,14 +63,19 @@ TEST(GlmRead, FacesFanOutAndCopyEveryComponentTheFormatCarries) {
     EXPECT_EQ(model->triangles[3].facetnormindex, -1);
 }
 
-TEST(GlmRead, ShortFacesRepeatTheirLastCornerAndFaceLinesEndAtTheirLine) {
+TEST(GlmRead, ShortFacesRepeatTheirLastCornerAndEmptyTrailingFieldsAreAbsent) {
     TempDir dir;
-    auto model = readText(dir, std::string(kSixVertices) +
+    auto model = readText(dir, std::string(kSixVertices) + "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n" +
                                    "f 1 2\n"
                                    "f 3 4 5 # a note\n"
                                    "f 1 2 3 junk 4\n"
-                                   "f 1/2 x 3\n");
-    EXPECT_EQ(vertexIndices(model.get()), (std::vector<int>{1, 2, 2, 3, 4, 5, 1, 2, 3, 1, 1, 1}));
+                                   "f 1/2 x 3\n"
+                                   "f 2/2/ 4/4/ 1/1/\n"
+                                   "f 1// 2// 3//\n");
+    EXPECT_EQ(vertexIndices(model.get()),
+              (std::vector<int>{1, 2, 2, 3, 4, 5, 1, 2, 3, 1, 1, 1, 2, 4, 1, 1, 2, 3}));
+    const GLint* texcoords = model->triangles[4].texcoordindex;
+    EXPECT_EQ(std::vector<int>(texcoords, texcoords + 3), (std::vector<int>{2, 4, 1}));
 }
 
 TEST(GlmRead, NegativeIndicesCountBackFromWhatWasReadAndForwardReferencesWork) {
@@ -94,17 +99,18 @@ TEST(GlmRead, BadIndicesNeverReachTheModelAndEveryCountAgrees) {
                           "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\n"
                           "f 1 2 3\n"
                           "g bad\n"
-                          "f 1 2 4 5 6\n"  // beyond the vertices: dropped whole
-                          "f 0 1 2\n"      // zero
-                          "f -4 1 2\n"     // before the first vertex
+                          "f 1 2 \\\n4 5 6\n"  // beyond the vertices: dropped whole
+                          "f 0 1 2\n"          // zero
+                          "f -4 1 2\n"         // before the first vertex
                           "f 1 2 99999999999999999999\n"
                           "f 1//7 2//1 3//1\n"  // missing normal: kept without it
-                          "f 3 2 1\n");
+                          "f 3 2 1\n"
+                          "f 1 2 4\n");  // just past the last vertex
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_THAT(out, HasSubstr("glmFillPass() warning: line 7: face uses vertex 4, but there "
                                "are 3; face dropped.\n"));
-    EXPECT_THAT(out, HasSubstr("line 11: face uses normal 7, but there are 1; corner left "
-                               "without one"));
+    EXPECT_THAT(out, HasSubstr("line 12: face uses normal 7, but there are 1; corner left "
+                               "without one"));  // a continued line counts as the lines it is
     ASSERT_EQ(model->trianglecount, 3u);
     EXPECT_EQ(vertexIndices(model.get()), (std::vector<int>{1, 2, 3, 1, 2, 3, 3, 2, 1}));
     EXPECT_EQ(model->triangles[1].normalindex[0], 0);
@@ -123,10 +129,10 @@ TEST(GlmRead, BadIndicesNeverReachTheModelAndEveryCountAgrees) {
     EXPECT_EQ(total, model->trianglecount);
 }
 
-TEST(GlmRead, CrLfFilesReadExactlyLikeLfFilesAndALastGroupKeepsItsName) {
+TEST(GlmRead, CrLfAndContinuedLinesReadAsLfFilesDoAndALastGroupKeepsItsName) {
     const std::string lf =
         "mtllib m.mtl\n# comment\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0.5 0.25\n"
-        "g first part\nusemtl red\nf 1/1 2/1 3/1\ng tail";
+        "g first\\\npart\nusemtl red\nf 1/1 \\\n2/1 3/1\ng tail";  // continued lines
     std::string crlf;
     for (char c : lf) {
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);

@@ -22,10 +22,7 @@ namespace {
 
 ProcessResult obj(std::vector<std::string> args, std::vector<std::string> environment = {}) {
     args.insert(args.begin(), ZANDAR_OBJ_EXE);
-    ProcessOptions options;
-    options.environment = std::move(environment);
-    options.timeoutSeconds = 120;
-    return runProcess(args, options);
+    return runProcess(args, 120.0, environment);
 }
 
 // The numbers of each field of `info --json`; for the lists, only their named numbers (a group's

@@ -46,14 +46,21 @@ TEST(Ppm, HeaderLayoutsReadAlike) {
         EXPECT_EQ(r.width * 100 + r.height, 6432) << header;
         EXPECT_TRUE(r.pixels == data) << header;  // 6144 bytes, trailing bytes ignored
     }
-    // Pixels start right after the last header line, however they look; long magic and comment
-    // lines are skipped whole, their tails never taken as values.
+    // Values on the magic line (where Netpbm writes them) come first, then the lines after; pixels
+    // start right after the last header line, however they look; long comment lines and junk
+    // after the magic are skipped whole, their tails never taken as values.
     const Bytes tricky = text("#\n7 8\n");
-    const Read r = read(dir.write("t.ppm", text("P6" + std::string(100, ' ') + "9 9 9\n#" +
-                                                std::string(200, 'c') + " 7\n2 1\n255\n") +
-                                               tricky));
-    EXPECT_EQ(r.width * 100 + r.height, 201);
-    EXPECT_EQ(r.pixels, tricky);
+    for (const std::string& header :
+         std::vector<std::string>{"P6 2 1 255\n", "P6\t2 # w\n1\n255\n",
+                                  "P6 magic line junk " + std::string(80, 'j') + " 9 9\n#" +
+                                      std::string(200, 'c') + " 7\n2 1\n255\n"}) {
+        const Read r = read(dir.write("t.ppm", text(header) + tricky));
+        EXPECT_EQ(r.width * 100 + r.height, 201) << header;
+        EXPECT_EQ(r.pixels, tricky) << header;
+    }
+    const Read oneLine = read(dir.write("o.ppm", text("P6 4 1 255\n1 1\n9\nABCDEF")));
+    EXPECT_EQ(oneLine.width * 100 + oneLine.height, 401);
+    EXPECT_EQ(oneLine.pixels, text("1 1\n9\nABCDEF"));
 }
 
 TEST(Ppm, BadFilesAreRefusedWithAMessage) {
@@ -75,8 +82,9 @@ TEST(Ppm, BadFilesAreRefusedWithAMessage) {
         {"P6\n99999999999999999999 1\n255\n", 12, "Unsupported PPM image size"},
         {"P6\n2 2\n0\n", 12, "Unsupported PPM maximum sample value"},
         {"P6\n2 2\n65535\n", 24, "Unsupported PPM maximum sample value"},
-        // Cut at the line buffer's end, this would read as width 2 and height 2.
+        // Cut at the line buffer's end, these would read as width 2 and height 2.
         {"P6\n" + std::string(66, ' ') + "2 23\n255\n", 12, "PPM header line too long"},
+        {"P6" + std::string(64, ' ') + "2 23 255\n", 12, "PPM header line too long"},
     };
     const int filesBefore = openFileCount();
     for (const auto& c : cases) {

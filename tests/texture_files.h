@@ -17,9 +17,7 @@ inline Bytes& operator+=(Bytes& a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
-inline Bytes operator+(Bytes a, const Bytes& b) {
-    return a += b;
-}
+inline Bytes operator+(Bytes a, const Bytes& b) { return a += b; }
 
 // A folder under /tmp, removed with its files at the end.
 struct ScratchDir {
@@ -33,7 +31,9 @@ struct ScratchDir {
     std::string write(const std::string& name, const Bytes& content) const {
         const std::string file = path(name);
         FILE* f = std::fopen(file.c_str(), "wb");
-        std::fwrite(content.data(), 1, content.size(), f);
+        if (!content.empty()) {  // an empty vector's data() may be null, which fwrite must not get
+            std::fwrite(content.data(), 1, content.size(), f);
+        }
         std::fclose(f);
         return file;
     }
@@ -61,9 +61,7 @@ inline Bytes noise(std::size_t n, std::uint32_t seed) {
 inline int openFileCount() {
     int count = 0;
     DIR* dir = opendir("/proc/self/fd");
-    while (dir && readdir(dir)) {
-        ++count;
-    }
-    closedir(dir);
+    while (dir && readdir(dir)) ++count;
+    if (dir) closedir(dir);
     return count;
 }

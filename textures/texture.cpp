@@ -157,12 +157,13 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Takes up to `wanted` decimal integers from the start of a line, the way "%d %d %d" would:
-// blanks before each, an optional sign, digits; stops at the first thing that is not a number.
-// Values too large for an int are kept as INT_MAX / INT_MIN, which the size checks then refuse.
-int takeValues(const HeaderLine& line, int wanted, long long* values) {
+// Takes up to `wanted` decimal integers from character `from` of a line on, the way "%d %d %d"
+// would: blanks before each, an optional sign, digits; stops at the first thing that is not a
+// number, and tells where (`stop`). Values too large for an int are kept as INT_MAX / INT_MIN,
+// which the size checks then refuse.
+int takeValues(const HeaderLine& line, int from, int wanted, long long* values, int* stop) {
     int taken = 0;
-    int i = 0;
+    int i = from;
     while (taken < wanted) {
         while (i < line.length && isBlank(line.text[i])) {
             ++i;
@@ -186,6 +187,10 @@ int takeValues(const HeaderLine& line, int wanted, long long* values) {
         }
         values[taken++] = negative ? -value : value;
     }
+    while (i < line.length && isBlank(line.text[i])) {
+        ++i;
+    }
+    *stop = i;
     return taken;
 }
 
@@ -223,16 +228,25 @@ unsigned char* readPPM(const char* filename, int* width, int* height) {
         return nullptr;
     }
 
-    // The magic line; whatever follows "P6" on it is ignored.
     HeaderLine line;
     if (!readHeaderLine(file, &line) || line.length < 2 || line.text[0] != 'P' ||
         line.text[1] != '6') {
         return failPPM(file, filename, "Not a raw PPM file");
     }
 
-    // Width, height and maximum sample value, on the lines that follow, around comment lines.
+    // Width, height and maximum sample value: on the magic line after "P6" and a blank, as
+    // Netpbm writes "P6 4 1 255", then on the lines that follow, around comment lines. Anything
+    // else on the magic line ends its values.
     long long values[3] = {0, 0, 0};
     int count = 0;
+    if (line.length > 2 && isBlank(line.text[2])) {
+        int stop = 0;
+        count = takeValues(line, 2, 3, values, &stop);
+        if (line.overlong && stop == line.length) {
+            // What was cut off at the buffer's end may hold values (or the rest of one).
+            return failPPM(file, filename, "PPM header line too long");
+        }
+    }
     while (count < 3) {
         if (!readHeaderLine(file, &line)) {
             return failPPM(file, filename, "Incomplete PPM header");
@@ -244,7 +258,8 @@ unsigned char* readPPM(const char* filename, int* width, int* height) {
             // Values cut off at the buffer's end would be read wrongly; refuse instead.
             return failPPM(file, filename, "PPM header line too long");
         }
-        count += takeValues(line, 3 - count, values + count);
+        int stop = 0;
+        count += takeValues(line, 0, 3 - count, values + count, &stop);
     }
 
     // Samples are taken as single bytes, and callers size the buffer as an int.

@@ -9,8 +9,10 @@
 
 sf::RenderWindow& testWindow();
 
-// The back buffer's pixels as RGBA rows, top row first (what the next display would show).
-std::vector<std::uint8_t> readBackBuffer(int width = 1280, int height = 720);
+// The back buffer's pixels as RGBA rows, top row first (what the next display would show); the
+// whole window, or a part of it from its bottom-left corner.
+std::vector<std::uint8_t> readBackBuffer(int width = 1280, int height = 720, int left = 0,
+                                         int bottom = 0);
 
 // The RGBA colour of one pixel of the back buffer, (0, 0) at the top-left.
 struct Rgba {

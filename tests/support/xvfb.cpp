@@ -1,101 +1,32 @@
 #include "tests/support/xvfb.h"
 
 #include <X11/Xlib.h>
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <string>
 
 #include "tests/support/process.h"
 
-XvfbServer::XvfbServer() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-        close(fds[0]);
-        // It reports every display number it finds taken; none of that is the test's business.
-        int devNull = open("/dev/null", O_WRONLY);
-        if (devNull >= 0) dup2(devNull, 2);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24",
-               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    // Xvfb writes its display number and a line end once it accepts connections; the pipe stays
-    // open while it runs, since it may write the two separately.
-    readEnd_ = fds[0];
-    std::string number;
-    char c = 0;
-    pollfd p = {fds[0], POLLIN, 0};
-    while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') {
-        number += c;
-    }
-    if (!number.empty()) {
-        display_ = ":" + number;
-    }
+// Xvfb writes its display number and a line end on -displayfd once it accepts connections; what
+// it reports of the display numbers it finds taken is none of the test's business.
+XvfbServer::XvfbServer()
+    : server_({"sh", "-c",
+               "exec Xvfb -displayfd 1 -screen 0 1280x720x24 -nolisten tcp -noreset 2>/dev/null"}) {
+    if (server_.waitForOutput("\n", 10.0)) display_ = ":" + splitLines(server_.out())[0];
 }
 
 XvfbServer::~XvfbServer() {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    if (readEnd_ >= 0) {
-        close(readEnd_);
-    }
-}
-
-namespace {
-
-// Top-level windows on the display that are mapped.
-int mappedWindows(Display* x) {
-    Window root = DefaultRootWindow(x), parent = 0, *children = nullptr;
-    unsigned count = 0;
-    XQueryTree(x, root, &root, &parent, &children, &count);
-    int mapped = 0;
-    for (unsigned i = 0; i < count; ++i) {
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(x, children[i], &attributes) &&
-            attributes.map_state == IsViewable) {
-            ++mapped;
-        }
-    }
-    if (children) XFree(children);
-    return mapped;
-}
-
-}  // namespace
-
-bool XvfbServer::waitForWindow(double seconds) const {
-    Display* x = XOpenDisplay(display_.c_str());
-    if (!x) return false;
-    bool found = false;
-    for (double waited = 0.0; !found && waited < seconds; waited += 0.05) {
-        found = mappedWindows(x) > 0;
-        if (!found) usleep(50000);
-    }
-    XCloseDisplay(x);
-    return found;
+    kill(server_.pid(), SIGTERM);
+    server_.wait(10.0);
 }
 
 bool XvfbServer::key(const std::string& keys) const {
-    ProcessOptions options;
-    options.environment = {environment()};
-    options.timeoutSeconds = 10.0;
-    return runProcess({"xdotool", "key", keys}, options).exitStatus == 0;
+    return runProcess({"xdotool", "key", keys}, 10.0, {environment()}).exitStatus == 0;
 }
 
 bool XvfbServer::closeWindows() const {
     Display* x = XOpenDisplay(display_.c_str());
     if (!x) return false;
-    Atom protocols = XInternAtom(x, "WM_PROTOCOLS", False);
-    Atom deleteWindow = XInternAtom(x, "WM_DELETE_WINDOW", False);
+    const Atom protocols = XInternAtom(x, "WM_PROTOCOLS", False);
+    const Atom deleteWindow = XInternAtom(x, "WM_DELETE_WINDOW", False);
     Window root = DefaultRootWindow(x), parent = 0, *children = nullptr;
     unsigned count = 0;
     XQueryTree(x, root, &root, &parent, &children, &count);
