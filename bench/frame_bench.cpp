@@ -9,9 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <SFML/Graphics.hpp>
-#include <GL/freeglut.h>
 #include <SFML/OpenGL.hpp>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -20,6 +18,7 @@
 #include "driver/sprites.h"
 #include "glm/demo_models.h"
 #include "scenes/neutral_texture.h"
+#include "scenes/scenes.h"
 
 namespace {
 
@@ -215,62 +214,83 @@ void BM_ModelNeutralTextureOff(benchmark::State& state) {
 BENCHMARK(BM_ModelNeutralTextureOff)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // Scene 7's wall of 512 cubes as the scene draws it, on a stripe pattern of rows (every cube of a
-// row the same colour) and of columns (the colour changes from cube to cube); with a material
-// call per cube, and with calls only where the colour changes.
-void cubeWall(benchmark::State& state, bool rows, bool onlyChanges) {
+// row the same colour) and of columns (the colour changes from cube to cube).
+void cubeWall(benchmark::State& state, int pattern) {
     Stage& s = stage();
-    static bool glutReady = false;
-    if (!glutReady) {
-        int argc = 1;
-        char name[] = "frame_bench";
-        char* argv[] = {name, nullptr};
-        glutInit(&argc, argv);
-        glutReady = true;
-    }
     glDisable(GL_FOG);
-    float time = 0.3f;
+    demo.scene7Time = 0.3f;
+    demo.scene7Pattern = pattern;
+    demo.beatPulse = 0.2f;
     for (auto _ : state) {
         beginFrame();
-        glTranslatef(-8.25f, -4.25f, -4.5f);
-        glTranslatef(0.0f, 0.0f, std::sin(time) / 2.0f);
-        float last = -1.0f;
-        for (int row = 15; row >= 0; --row) {
-            glTranslatef(0.0f, 0.5f, 0.0f);
-            glPushMatrix();
-            for (int column = 0; column < 32; ++column) {
-                glTranslatef(0.5f, 0.0f, 0.0f);
-                glPushMatrix();
-                glRotatef(time * 50.0f, 1.0f, 1.0f, 1.0f);
-                const float grey = ((rows ? row : column) % 2) ? 0.25f : 1.0f;
-                if (!onlyChanges || grey != last) {
-                    setMaterialColor(grey, grey, grey);
-                    last = grey;
-                }
-                glutSolidCube(0.3);
-                glPopMatrix();
-            }
-            glPopMatrix();
-        }
+        drawScene7CubeWall();
         s.window->display();
-        time += 0.016f;
+        demo.scene7Time += 0.016f;
     }
     glEnable(GL_FOG);
 }
 
-void BM_CubeWallRowsEveryCall(benchmark::State& state) {
-    cubeWall(state, true, false);
+void BM_CubeWallRows(benchmark::State& state) {
+    cubeWall(state, 0);
 }
-BENCHMARK(BM_CubeWallRowsEveryCall)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CubeWallRows)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-void BM_CubeWallRowsOnlyChanges(benchmark::State& state) {
-    cubeWall(state, true, true);
+void BM_CubeWallColumns(benchmark::State& state) {
+    cubeWall(state, 2);
 }
-BENCHMARK(BM_CubeWallRowsOnlyChanges)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CubeWallColumns)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-void BM_CubeWallColumnsEveryCall(benchmark::State& state) {
-    cubeWall(state, false, false);
+// Scene 4's oil field from its display list as the scene draws it (turning, texturing off), and
+// what its parts cost: without fog, with no pixel to fill (the vertex work alone), and with the
+// sky after it where the depth buffer is still clear.
+enum class Field { AsDrawn, FogOff, NoPixels, SkyBehind };
+
+void oilField(benchmark::State& state, Field variant) {
+    Stage& s = stage();
+    static const GLuint list =
+        compileModelSmoothColor(loadModel(ZANDAR_ASSET_DIR "/models/oljefalt.obj"));
+    sf::Sprite sky = centred(s.sky);
+    float turn = 0.0f;
+    for (auto _ : state) {
+        beginFrame();
+        if (variant == Field::FogOff) glDisable(GL_FOG);
+        if (variant == Field::NoPixels) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(0, 0, 1, 1);
+        }
+        glPushMatrix();
+        glRotatef(turn += 1.0f, 0.0f, 1.0f, 0.0f);
+        {
+            NeutralTextureOff untextured;
+            glCallList(list);
+        }
+        glPopMatrix();
+        glEnable(GL_FOG);
+        glDisable(GL_SCISSOR_TEST);
+        if (variant == Field::SkyBehind) drawSpriteBehind(&sky);
+        s.window->display();
+    }
 }
-BENCHMARK(BM_CubeWallColumnsEveryCall)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_OilField(benchmark::State& state) {
+    oilField(state, Field::AsDrawn);
+}
+BENCHMARK(BM_OilField)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_OilFieldFogOff(benchmark::State& state) {
+    oilField(state, Field::FogOff);
+}
+BENCHMARK(BM_OilFieldFogOff)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_OilFieldNoPixels(benchmark::State& state) {
+    oilField(state, Field::NoPixels);
+}
+BENCHMARK(BM_OilFieldNoPixels)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_OilFieldSkyBehind(benchmark::State& state) {
+    oilField(state, Field::SkyBehind);
+}
+BENCHMARK(BM_OilFieldSkyBehind)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

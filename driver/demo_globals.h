@@ -7,6 +7,7 @@
 #pragma once
 
 #include <SFML/Graphics.hpp>
+#include <SFML/OpenGL.hpp>
 
 #include <cstdint>
 #include <memory>
@@ -154,6 +155,9 @@ struct DemoGlobals : SceneStates {
     ObjModel* zandar = nullptr;
     ObjModel* oljefalt = nullptr;
     ObjModel* oasis = nullptr;
+    // The two models that fill the window, compiled once (compileModelSmoothColor).
+    GLuint oljefaltList = 0;
+    GLuint oasisList = 0;
     AnimatedSprite* weedAnimation = nullptr;
 };
 

@@ -68,6 +68,8 @@ void loadModels() {
     demo.mips = loadModel("models/mips.obj");
     demo.oo = loadModel("models/oo.obj");
     demo.zandar = loadModel("models/zandar.obj");
+    demo.oljefaltList = compileModelSmoothColor(demo.oljefalt);
+    demo.oasisList = compileModelSmoothColor(demo.oasis);
 }
 
 void loadCreditSprites() {

@@ -170,7 +170,9 @@ sf::Sprite* createSpriteWithCenter(sf::Texture& image, int x, int y) {
     return newSprite(image, static_cast<float>(x), static_cast<float>(y));
 }
 
-void drawSprite(sf::Sprite* sprite) {
+namespace {
+
+void drawSpriteWhere(sf::Sprite* sprite, bool onlyWhereDepthIsClear) {
     const sf::Color tint = sprite->getColor();
     const sf::IntRect area = sprite->getTextureRect();
     if (tint.a == 0 || area.width == 0 || area.height == 0) {
@@ -183,7 +185,7 @@ void drawSprite(sf::Sprite* sprite) {
         states.blendMode = sf::BlendNone;
     }
     sf::RenderWindow* window = demo.renderWindow;
-    if (states.blendMode == sf::BlendNone && tint == sf::Color::White) {
+    if (states.blendMode == sf::BlendNone && tint == sf::Color::White && !onlyWhereDepthIsClear) {
         const PictureFacts* facts = factsOf(sprite->getTexture());
         if (facts && facts->uniform && coversWholeWindow(*sprite, *window)) {
             // One opaque colour over every pixel: a clear writes exactly those pixels (within
@@ -202,6 +204,14 @@ void drawSprite(sf::Sprite* sprite) {
     // is; with fog off the rasteriser skips working that out for every pixel. The state saving
     // turns it back on.
     glDisable(GL_FOG);
+    if (onlyWhereDepthIsClear) {
+        // Every fragment at the far end of the depth range: it passes only where the depth
+        // buffer still holds the value it was cleared to, and leaves it so.
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+        glDepthMask(GL_FALSE);
+        glDepthRange(1.0, 1.0);
+    }
     // Drawn unscaled and unturned on whole window pixels, every pixel centre falls on a texel
     // centre, where smoothing reads that one texel: the plain lookup gives the same pixels for
     // half the rasteriser's work. A view that scales the picture to the window breaks that.
@@ -218,6 +228,16 @@ void drawSprite(sf::Sprite* sprite) {
         texture->setSmooth(true);
     }
     window->popGLStates();
+}
+
+}  // namespace
+
+void drawSprite(sf::Sprite* sprite) {
+    drawSpriteWhere(sprite, false);
+}
+
+void drawSpriteBehind(sf::Sprite* sprite) {
+    drawSpriteWhere(sprite, true);
 }
 
 void setSpriteRotation(sf::Sprite* sprite, float degrees) {

@@ -26,6 +26,10 @@ bool isOpaqueTexture(const sf::Texture* texture);
 // wide transparent parts is only rasterised where its alpha can reach. The pixels are always
 // those of the plain blended draw.
 void drawSprite(sf::Sprite* sprite);
+// drawSprite behind what the 3D pass has drawn: only where the depth buffer still holds its
+// cleared value. After an opaque 3D pass this gives exactly the pixels of drawing the sprite
+// first, without filling what the 3D pass then covers.
+void drawSpriteBehind(sf::Sprite* sprite);
 
 // Rotation in degrees, counter-clockwise on screen for positive angles.
 void setSpriteRotation(sf::Sprite* sprite, float degrees);

@@ -49,15 +49,16 @@ void scene4() {
     d.scene4Time += d.frameTime;
     advance(d.frameTime);
 
-    drawSprite(d.bg_blue);
-
+    // The model first and the sky only where the model left the depth buffer clear: the same
+    // pixels as the sky under the model, without filling the sky where the model covers it.
     glPushMatrix();
     glRotatef(d.scene4Time * 20.0f, 0.0f, 1.0f, 0.0f);  // about the eye point
     {
         NeutralTextureOff untextured;
-        drawModelSmoothColor(d.oljefalt);
+        glCallList(d.oljefaltList);
     }
     glPopMatrix();
+    drawSpriteBehind(d.bg_blue);
 
     // The character's bottom edge rests on the window's bottom edge.
     d.quistel->setPosition(d.scene4QuistelX, 720.0f - spriteSize(d.quistel).y);

@@ -1,7 +1,6 @@
 // Scene 7: a wall of 32 x 16 spinning cubes in white and dark grey stripes that change every
 // quarter second, bobbing and swelling with the beat; in front of it four props grow and turn in
 // turn, two seconds each, under the filter overlay. Fog goes off here for the rest of the demo.
-#include <GL/freeglut.h>
 #include <SFML/OpenGL.hpp>
 
 #include <array>
@@ -73,40 +72,123 @@ void advancePattern() {
     }
 }
 
-void ensureGlut() {
-    static bool initialised = false;
-    if (!initialised) {
-        int argc = 1;
-        char name[] = "zandar";
-        char* argv[] = {name, nullptr};
-        glutInit(&argc, argv);
-        initialised = true;
+// One cube of the wall exactly as glutSolidCube draws it, so the wall keeps its pixels without
+// the toolkit: four corners a face, each with the face's normal, faces in the order +z, +x, +y,
+// -x, -y, -z, each as the triangles (0 1 2) and (0 2 3), counter-clockwise seen from outside.
+struct Cube {
+    GLfloat corners[24][3];
+    GLfloat normals[24][3];
+    GLushort indices[36];
+};
+
+Cube cubeOfEdge(float edge) {
+    static const signed char kCorners[24][3] = {
+        {1, 1, 1},   {-1, 1, 1},  {-1, -1, 1},  {1, -1, 1},    // +z
+        {1, 1, 1},   {1, -1, 1},  {1, -1, -1},  {1, 1, -1},    // +x
+        {1, 1, 1},   {1, 1, -1},  {-1, 1, -1},  {-1, 1, 1},    // +y
+        {-1, 1, 1},  {-1, 1, -1}, {-1, -1, -1}, {-1, -1, 1},   // -x
+        {-1, -1, -1}, {1, -1, -1}, {1, -1, 1},  {-1, -1, 1},   // -y
+        {1, -1, -1}, {-1, -1, -1}, {-1, 1, -1}, {1, 1, -1}};   // -z
+    static const signed char kNormals[6][3] = {{0, 0, 1},  {1, 0, 0},  {0, 1, 0},
+                                               {-1, 0, 0}, {0, -1, 0}, {0, 0, -1}};
+    Cube cube{};
+    const float half = edge * 0.5f;  // what the toolkit's half of the double edge rounds to
+    for (int i = 0; i < 24; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            cube.corners[i][k] = kCorners[i][k] * half;
+            cube.normals[i][k] = kNormals[i / 4][k];
+        }
     }
+    for (int face = 0; face < 6; ++face) {
+        const GLushort first = static_cast<GLushort>(face * 4);
+        const GLushort triangles[6] = {0, 1, 2, 0, 2, 3};
+        for (int k = 0; k < 6; ++k) {
+            cube.indices[face * 6 + k] = static_cast<GLushort>(first + triangles[k]);
+        }
+    }
+    return cube;
 }
 
-void drawCubeWall() {
+}  // namespace
+
+void drawScene7CubeWall() {
     const float edge = demo.beatPulse / 4.0f + 0.25f;
+    const Cube cube = cubeOfEdge(edge);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, cube.corners);
+    glNormalPointer(GL_FLOAT, 0, cube.normals);
+    // The cubes are closed and the eye is outside them: every back face lies behind a front face
+    // of its own cube, so leaving the back faces out changes no pixel and halves the fill.
+    glEnable(GL_CULL_FACE);
     glTranslatef(-8.25f, -4.25f, -4.5f);
     glTranslatef(0.0f, 0.0f, std::sin(demo.scene7Time) / 2.0f);
+
+    // Most of the wall lies outside the view. A cube whose bounding sphere (with room to spare)
+    // is wholly outside one of the view's planes draws nothing and is left out; the matrix steps
+    // to the next cube are made all the same, so the others are placed exactly as before.
+    GLfloat modelview[16], projection[16], planes[6][4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    for (int p = 0; p < 6; ++p) {
+        const int axis = p / 2;
+        const float sign = p % 2 ? -1.0f : 1.0f;
+        float length = 0.0f;
+        for (int c = 0; c < 4; ++c) {
+            float row3 = 0.0f, rowAxis = 0.0f;  // rows of projection x modelview, column c
+            for (int k = 0; k < 4; ++k) {
+                row3 += projection[4 * k + 3] * modelview[4 * c + k];
+                rowAxis += projection[4 * k + axis] * modelview[4 * c + k];
+            }
+            planes[p][c] = row3 + sign * rowAxis;
+            length += c < 3 ? planes[p][c] * planes[p][c] : 0.0f;
+        }
+        for (float& v : planes[p]) v /= std::sqrt(length);
+    }
+    const float reach = edge * 0.8660254f * 1.01f + 0.01f;
+    auto inView = [&](float x, float y) {
+        for (const auto& plane : planes) {
+            if (plane[0] * x + plane[1] * y + plane[3] < -reach) return false;
+        }
+        return true;
+    };
+
+    int lastShade = -1;
+    const std::int32_t* shades = &scene7Patterns[demo.scene7Pattern * kRows * kColumns];
     for (int row = kRows - 1; row >= 0; --row) {
         glTranslatef(0.0f, 0.5f, 0.0f);
         glPushMatrix();
         for (int column = 0; column < kColumns; ++column) {
             glTranslatef(0.5f, 0.0f, 0.0f);
+            if (!inView(0.5f * (column + 1), 0.5f * (kRows - row))) {
+                continue;
+            }
             glPushMatrix();
             glRotatef(demo.scene7Time * 50.0f, 1.0f, 1.0f, 1.0f);
-            if (scene7Patterns[demo.scene7Pattern * kRows * kColumns + row * kColumns + column] ==
-                0) {
-                setMaterialColor(1.0f, 1.0f, 1.0f);
-            } else {
-                setMaterialColor(0.25f, 0.25f, 0.25f);
+            // Setting the material the previous cube already set changes nothing; skipping it
+            // spares the rasteriser a state change per cube.
+            const int shade = shades[row * kColumns + column];
+            if (shade != lastShade) {
+                const float grey = shade == 0 ? 1.0f : 0.25f;
+                setMaterialColor(grey, grey, grey);
+                lastShade = shade;
             }
-            glutSolidCube(static_cast<double>(edge));
+            glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_SHORT, cube.indices);
             glPopMatrix();
         }
         glPopMatrix();
     }
+    // The material stays as the last cube of the wall set it.
+    if (shades[kColumns - 1] != lastShade) {
+        const float grey = shades[kColumns - 1] == 0 ? 1.0f : 0.25f;
+        setMaterialColor(grey, grey, grey);
+    }
+    glDisable(GL_CULL_FACE);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
 }
+
+namespace {
 
 void drawProp() {
     DemoGlobals& d = demo;
@@ -132,7 +214,6 @@ void drawProp() {
 }  // namespace
 
 void scene7() {
-    ensureGlut();
     if (demo.scene7FirstFrame) {
         firstFrameSetUp();
     }
@@ -144,7 +225,7 @@ void scene7() {
     advancePattern();
 
     demo.renderWindow->clear(sf::Color(128, 128, 128, 255));
-    drawCubeWall();
+    drawScene7CubeWall();
     drawProp();
 
     const float f = demo.beatPulse / 4.0f + 1.4f;

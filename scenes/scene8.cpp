@@ -44,14 +44,14 @@ void scene8() {
     d.scene8Time += d.frameTime;
     advance(d.frameTime);
 
-    drawSprite(d.bg_night);
-
+    // The model first, the sky behind it (as in scene 4).
     glTranslatef(0.0f, 0.0f, d.scene8Time / 20.0f - 0.75f);
     glRotatef(d.scene8Time * 5.0f, 0.0f, -1.0f, 0.0f);
     {
         NeutralTextureOff untextured;
-        drawModelSmoothColor(d.oasis);
+        glCallList(d.oasisList);
     }
+    drawSpriteBehind(d.bg_night);
 
     d.scroll->setScale(3.0f, 3.0f);
     d.scroll->setPosition(640.0f, d.scene8ScrollY);

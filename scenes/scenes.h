@@ -22,3 +22,7 @@ constexpr int kScene7Rows = 16;
 constexpr int kScene7Columns = 32;
 constexpr int kScene7PatternCells = kScene7PatternCount * kScene7Rows * kScene7Columns;
 extern const std::array<std::int32_t, kScene7PatternCells> scene7Patterns;
+
+// Scene 7's wall of cubes for the current scene7Time, scene7Pattern and beatPulse, drawn from the
+// modelview matrix as it stands; the scene calls it on the identity matrix.
+void drawScene7CubeWall();

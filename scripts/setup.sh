@@ -8,12 +8,12 @@
 set -euo pipefail
 
 # The demo, the capture tool and the asset generator: compilers and build tools; the window,
-# OpenGL (Mesa's software renderer where there is no GPU), GLU and GLUT; module, MP3 and OpenAL
+# OpenGL (Mesa's software renderer where there is no GPU) and GLU; module, MP3 and OpenAL
 # audio; the MP3 encoder, image writer and fonts the assets are made with; Xvfb for capturing
 # without a display (and xauth for xvfb-run); ffmpeg for the video.
 play=(
   build-essential cmake pkg-config
-  libsfml-dev libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri libx11-dev
+  libsfml-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev
   libopenmpt-dev libmpg123-dev libopenal-dev
   libmp3lame-dev libstb-dev libfreetype-dev fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth ffmpeg

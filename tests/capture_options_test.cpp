@@ -1,5 +1,5 @@
-// The capture's command line and frame arithmetic, and the state log's columns against the
-// scene state record they must cover.
+// The capture's command line, its frame arithmetic, the state log's columns against the scene
+// state record they must cover, and the colours the video is given.
 #include "tools/capture/capture_options.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/capture/state_log.h"
+#include "tools/capture/video_encoder.h"
 
 namespace {
 
@@ -132,3 +133,14 @@ TEST(CaptureStateLog, ColumnsCoverEverySceneStateInOrder) {
 }
 
 }  // namespace
+
+TEST(VideoFrames, RgbBecomesYuv420AtVideoLevelsWithChromaFromEachTwoByTwo) {
+    // A 4 x 2 picture: a white and black 2 x 2 block on the left, a red one on the right.
+    const std::vector<std::uint8_t> rgb = {255, 255, 255, 0, 0, 0, 255, 0, 0, 255, 0, 0,
+                                           0,   0,   0,   255, 255, 255, 255, 0, 0, 255, 0, 0};
+    std::vector<std::uint8_t> yuv(12);
+    rgbToYuv420(rgb.data(), 4, 2, yuv.data());
+    EXPECT_EQ(yuv, (std::vector<std::uint8_t>{235, 16, 82, 82, 16, 235, 82, 82,  // Y
+                                              128, 90,                           // U
+                                              128, 240}));                       // V
+}

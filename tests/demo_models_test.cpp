@@ -23,6 +23,32 @@ std::vector<float> material(GLenum face, GLenum what) {
     return {v[0], v[1], v[2], v[3]};
 }
 
+// A unit box from x0 as OBJ lines, vertices numbered from `first`; its faces wound
+// counter-clockwise seen from outside (or inside), each on corners of its own or all sharing
+// eight, the last `missing` faces left out.
+std::string box(float x0, int first, bool inward = false, bool ownCorners = false,
+                int missing = 0) {
+    static const int faces[6][4] = {{1, 3, 7, 5}, {0, 4, 6, 2}, {2, 6, 7, 3},
+                                    {0, 1, 5, 4}, {4, 5, 7, 6}, {0, 2, 3, 1}};
+    std::ostringstream obj;
+    auto corner = [&](int c) {
+        obj << "v " << x0 + (c & 1) << " " << ((c >> 1) & 1) << " " << ((c >> 2) & 1) << "\n";
+    };
+    for (int c = 0; c < 8 && !ownCorners; ++c) corner(c);
+    for (int f = 0; f < 6 - missing; ++f) {
+        int v[4];
+        for (int k = 0; k < 4; ++k) {
+            if (ownCorners) corner(faces[f][k]);
+            v[k] = first + (ownCorners ? 4 * f + k : faces[f][k]);
+        }
+        obj << (inward ? "f " + std::to_string(v[3]) + " " + std::to_string(v[2]) + " " +
+                             std::to_string(v[1]) + " " + std::to_string(v[0]) + "\n"
+                       : "f " + std::to_string(v[0]) + " " + std::to_string(v[1]) + " " +
+                             std::to_string(v[2]) + " " + std::to_string(v[3]) + "\n");
+    }
+    return obj.str();
+}
+
 }  // namespace
 
 TEST(LoadModel, AMissingFileEndsTheProcess) {
@@ -88,4 +114,23 @@ TEST(DemoModels, LightingHelpersSetTheMaterialAndAPositionalLight) {
     GLfloat position[4] = {};
     glGetLightfv(GL_LIGHT0, GL_POSITION, position);
     EXPECT_THAT(position, ElementsAre(1.0f, 2.0f, -2.0f, 1.0f));  // eye coordinates, w = 1
+}
+
+TEST(DemoModels, ClosedSurfacesRunEveryEdgeOnceEachWayAndFaceOut) {
+    TempDir dir;
+    auto closedOf = [&](const std::string& text) {
+        ModelPtr model = readText(dir, text);
+        return closedTriangles(model.get());
+    };
+    const std::vector<bool> all(12, true), none(12, false);
+    EXPECT_EQ(closedOf(box(0, 1)), all);
+    EXPECT_EQ(closedOf(box(0, 1, false, true)), all);  // corners matched by place
+    EXPECT_EQ(closedOf(box(0, 1, true)), none);        // inside out
+    EXPECT_EQ(closedOf(box(0, 1, false, false, 1)), std::vector<bool>(10, false));
+    // Two boxes face to face, the faces between them hidden inside: one solid.
+    EXPECT_EQ(closedOf(box(0, 1) + box(1, 9, false, true)), std::vector<bool>(24, true));
+    // A stray sheet beside a box is open; the box stays closed.
+    std::vector<bool> withSheet = all;
+    withSheet.push_back(false);
+    EXPECT_EQ(closedOf(box(0, 1) + "v 5 0 0\nv 6 0 0\nv 5 1 0\nf 9 10 11\n"), withSheet);
 }

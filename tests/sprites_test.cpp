@@ -8,6 +8,8 @@
 #include <SFML/Graphics.hpp>
 #include <SFML/OpenGL.hpp>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -276,6 +278,82 @@ TEST_F(SpriteDrawing, ClearOrEmptySpritesLeaveTheFrameAsItWasAndOpacityComesFrom
 
 // A texture whose corners are `corner` and the rest grey, bound to unit 0 with the filter and
 // wrap the model textures use.
+TEST_F(SpriteDrawing, BehindAModelGivesThePixelsOfThePictureDrawnUnderIt) {
+    ObjModel* model = loadModel(ZANDAR_ASSET_DIR "/models/asd.obj");  // lit and fogged
+    sf::Texture clear;
+    ASSERT_TRUE(loadSpriteTexture(clear, noise(301, 157, false, 3)));
+    auto drawModel = [&] {
+        glLoadIdentity();
+        glTranslatef(0.0f, 0.0f, -1.5f);
+        glRotatef(70.0f, 1.0f, 0.3f, 0.0f);
+        drawModelSmoothColor(model);
+    };
+    for (sf::Texture* texture : {&background, &clear}) {
+        sf::Sprite sprite(*texture);
+        sprite.setPosition(560.5f, 300.0f);  // over the model's edge, smoothed
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawSprite(&sprite);
+        drawModel();
+        const auto under = readBackBuffer();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawModel();
+        drawSpriteBehind(&sprite);
+        EXPECT_TRUE(readBackBuffer() == under);
+        GLboolean depthMask = GL_FALSE;
+        GLfloat range[2] = {};
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+        glGetFloatv(GL_DEPTH_RANGE, range);
+        EXPECT_TRUE(depthMask && range[0] == 0.0f && range[1] == 1.0f && glIsEnabled(GL_FOG));
+    }
+    glmFreeModel(model);
+}
+
+// The display list of a model covers the pixels the plain draw covers (no silhouette moves), an
+// open sheet still shows from behind, and a culled back face changes at most the odd pixel on
+// the edge of a thin part, where the depth buffer cannot tell it from the front face.
+TEST(CompiledModel, CoversWhatThePlainDrawCoversAndCullsOnlyHiddenFaces) {
+    demo.renderWindow = &testWindow();
+    setOpenGLState();
+    const std::string dir = testing::TempDir();
+    std::ofstream(dir + "sheet.mtl") << "newmtl a\nKd 0.9 0.5 0.1\n";
+    std::ofstream(dir + "sheet.obj")
+        << "mtllib sheet.mtl\nusemtl a\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n";
+    ObjModel* sheet = loadModel((dir + "sheet.obj").c_str());
+    ObjModel* field = loadModel(ZANDAR_ASSET_DIR "/models/oljefalt.obj");
+    glDisable(GL_TEXTURE_2D);
+    const std::pair<ObjModel*, float> views[] = {{sheet, 180}, {field, 0}, {field, 130}};
+    for (const auto& [model, angle] : views) {
+        SCOPED_TRACE(angle);
+        const GLuint list = compileModelSmoothColor(model);
+        auto draw = [&](bool compiled, std::vector<std::uint32_t>& depth) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glLoadIdentity();
+            glTranslatef(0.0f, 0.0f, model == sheet ? -3.0f : 0.0f);
+            glRotatef(angle, 0.0f, 1.0f, 0.0f);
+            compiled ? glCallList(list) : drawModelSmoothColor(model);
+            depth.resize(1280 * 720);
+            glReadPixels(0, 0, 1280, 720, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, depth.data());
+            return readBackBuffer();
+        };
+        std::vector<std::uint32_t> plainDepth, compiledDepth;
+        const auto plain = draw(false, plainDepth);
+        const auto compiled = draw(true, compiledDepth);
+        glDeleteLists(list, 1);
+        EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+        std::size_t covered = 0, differ = 0;
+        for (std::size_t i = 0; i < plainDepth.size(); ++i) {
+            ASSERT_EQ(plainDepth[i] == 0xFFFFFFFFu, compiledDepth[i] == 0xFFFFFFFFu) << i;
+            covered += plainDepth[i] != 0xFFFFFFFFu;
+            differ += std::memcmp(&plain[4 * i], &compiled[4 * i], 3) != 0;
+        }
+        EXPECT_GT(covered, 1000u);
+        EXPECT_LE(differ, model == sheet ? 0u : covered / 500);
+    }
+    glEnable(GL_TEXTURE_2D);
+    glmFreeModel(sheet);
+    glmFreeModel(field);
+}
+
 void bindCornerTexture(std::uint8_t corner) {
     std::vector<std::uint8_t> pixels(16 * 8 * 4, 90);
     for (int at : {0, 15, 7 * 16, 8 * 16 - 1}) {

@@ -100,6 +100,12 @@ void addPalm(Mesh& mesh, Rng& rng, float x, float z, float height, float leanAng
     for (int i = 0; i < sides; ++i) {
         mesh.triangle(rings[segments][i], rings[segments][(i + 1) % sides], tip);
     }
+    // The foot, under the ground, closes the trunk; on corners of its own, so that the trunk's
+    // shading stays as it is.
+    const int foot = mesh.vertex(spine(0));
+    std::vector<int> sole(sides);
+    for (int i = 0; i < sides; ++i) sole[i] = mesh.vertex(mesh.vertices()[rings[0][i]]);
+    for (int i = 0; i < sides; ++i) mesh.triangle(foot, sole[(i + 1) % sides], sole[i]);
 
     // Fronds: folded blades arching out and down from the crown, edges notched into leaflets.
     mesh.group("palm_frond", "palm_frond");

@@ -141,8 +141,10 @@ void addPumpjack(Mesh& mesh, Rng& rng, float x, float z, float yaw) {
 
 void addTank(Mesh& mesh, float x, float z, float radius, float height) {
     const Transform base = Transform::translate(onGround(x, z, 0.3f));
+    // Closed (its ends lie inside the roof and under the ground), so that its inside may be
+    // left out when drawn.
     mesh.group("tank_wall", "tank_wall");
-    addFrustum(mesh, base * Transform::scale(1, height, 1), radius, radius, 36, false);
+    addFrustum(mesh, base * Transform::scale(1, height, 1), radius, radius, 36);
     mesh.group("tank_band", "tank_band");
     addFrustum(mesh,
                base * Transform::translate({0, height * 0.62f, 0}) * Transform::scale(1, 0.7f, 1),
@@ -262,6 +264,11 @@ Mesh buildOilField() {
     mesh.addMaterial(makeMaterial("shed_door", 0x14505E));
     mesh.addMaterial(makeMaterial("flame_outer", 0xFF9A30));
     mesh.addMaterial(makeMaterial("flame_inner", 0xFFE680));
+
+    // The land's groups come first in the file: the demo draws the groups last to first, so it
+    // draws the land after what stands on it, and the land is not shaded where that hides it.
+    mesh.group("ground", "sand");
+    mesh.group("ground_skirt", "sand");
 
     Rng rng(0x0113FA17u);
 

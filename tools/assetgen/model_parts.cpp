@@ -166,6 +166,12 @@ void addLand(Mesh& mesh, HeightField height, const std::vector<float>& radii, in
         const int t = (s + 1) % segments;
         mesh.quad(bottom[s], bottom[t], top[t], top[s]);
     }
+    // A floor under it all, facing down, on corners of its own so that the skirt's shading
+    // stays as it is.
+    const int middle = mesh.vertex({0, skirtBottom, 0});
+    std::vector<int> floor(segments);
+    for (int s = 0; s < segments; ++s) floor[s] = mesh.vertex(mesh.vertices()[bottom[s]]);
+    for (int s = 0; s < segments; ++s) mesh.triangle(middle, floor[(s + 1) % segments], floor[s]);
 }
 
 void addPatch(Mesh& mesh, HeightField height, float cx, float cz, float radius, float lift,

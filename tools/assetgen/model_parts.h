@@ -44,7 +44,8 @@ using HeightField = float (*)(float x, float z);
 // `radii` (increasing, first > 0) with `segments` vertices round each; vertices are shared so
 // that the land shades smoothly. A wall hangs from its rim down to `skirtBottom`: hidden under
 // the land from above, it sets how low the model's bounding box reaches, and so where the
-// demo's fit to the unit cube puts the eye.
+// demo's fit to the unit cube puts the eye. A floor at `skirtBottom` closes the land into a
+// solid, so that the demo may leave out its faces that look away from the eye.
 void addLand(Mesh& mesh, HeightField height, const std::vector<float>& radii, int segments,
              float skirtBottom, const std::string& skirtGroup, const std::string& skirtMaterial);
 

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,10 @@
 
 #include "tools/capture/offline_audio.h"
 #include "tools/capture/offline_timeline.h"
+
+// RGB rows (top first) to planar yuv420p: BT.601 at video levels (Y 16..235), each chroma sample
+// from the mean of its 2 x 2 pixels. Width and height even.
+void rgbToYuv420(const std::uint8_t* rgb, int width, int height, std::uint8_t* yuv);
 
 class VideoEncoder : public FrameConsumer {
 public:
