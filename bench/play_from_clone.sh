@@ -9,14 +9,7 @@ set -uo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-both}
 
-# The screen's corners are black in scene 1 and not in the loading picture.
-scene1_shown() {
-    ffmpeg -v error -y -f x11grab -video_size 1280x720 -i "$DISPLAY" -frames:v 1 \
-        -f rawvideo -pix_fmt gray "$1/screen" || return 1
-    for at in 0 1279 $((719 * 1280)) $((720 * 1280 - 1)); do
-        (($(od -An -tu1 -j "$at" -N1 "$1/screen") < 8)) || return 1
-    done
-}
+source "$repo/scripts/screen_corners.sh"
 
 # Processor time of everything run so far (clone, build, asset generation, the demo): on a
 # machine shared with other work the clock says less than this does.

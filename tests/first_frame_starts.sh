@@ -8,13 +8,7 @@
 #   tests/first_frame_starts.sh ZANDAR ASSET_DIR [STARTS]      (default 3)
 set -uo pipefail
 
-corners_black() {
-    ffmpeg -v error -y -f x11grab -video_size 1280x720 -i "$DISPLAY" -frames:v 1 \
-        -f rawvideo -pix_fmt gray "$1/screen" || return 1
-    for at in 0 1279 $((719 * 1280)) $((720 * 1280 - 1)); do
-        (($(od -An -tu1 -j "$at" -N1 "$1/screen") < 8)) || return 1
-    done
-}
+source "$(dirname "$0")/../scripts/screen_corners.sh"
 
 # One start, inside its X server (run again by xvfb-run); says what went wrong, if anything.
 if [[ $1 == --one-start ]]; then
@@ -23,7 +17,7 @@ if [[ $1 == --one-start ]]; then
     (cd "$3" && ALSOFT_DRIVERS=null exec "$2" >"$dir/out" 2>"$dir/err") &
     for ((tick = 0; tick < 600 && !seen; tick++)); do
         kill -0 $! 2>/dev/null || break
-        grep -qx 'generic data loaded' "$dir/out" && corners_black "$dir" && seen=1 || sleep 0.1
+        grep -qx 'generic data loaded' "$dir/out" && scene1_shown "$dir" && seen=1 || sleep 0.1
     done
     for ((tick = 0; tick < 20 && seen; tick++)); do
         kill -0 $! 2>/dev/null || break
