@@ -1,7 +1,6 @@
 // The model library's core: the failure path, allocation, groups, freeing a model, and the path
 // rule.
 #undef NDEBUG  // preconditions are checked in every build
-#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <cassert>
@@ -65,33 +64,6 @@ void* checkedRealloc(void* block, size_t bytes) {
         fail(stderr, "glm failed: out of memory (%zu bytes).\n", bytes);
     }
     return grown;
-}
-
-// Large arrays are filled once, front to back: huge pages spare most of their page faults.
-void adviseHugePages(void* block, size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kHuge = uintptr_t{1} << 21;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHuge - 1);
-    if (end > begin) {
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-    }
-#endif
-}
-
-void* largeBlock(size_t bytes) {
-    constexpr size_t kHuge = size_t{1} << 21;
-    void* block = nullptr;
-    if (bytes < kHuge) {
-        block = std::malloc(bytes ? bytes : 1);
-    } else if (posix_memalign(&block, kHuge, bytes) != 0) {
-        block = nullptr;
-    }
-    if (!block) {
-        fail(stderr, "glm failed: out of memory (%zu bytes).\n", bytes);
-    }
-    adviseHugePages(block, bytes);
-    return block;
 }
 
 void freeGroups(ObjModel* model) {

@@ -27,12 +27,6 @@ void* checkedMalloc(size_t bytes);
 void* checkedCalloc(size_t count, size_t bytes);
 void* checkedRealloc(void* block, size_t bytes);
 char* copyString(std::string_view text);
-// Asks for huge pages where the block covers whole ones: large arrays are filled once, front to
-// back, and huge pages spare most of their page faults.
-void adviseHugePages(void* block, size_t bytes);
-// An uninitialised block for such an array, aligned to huge pages when it spans one, so that all
-// of it can have them; from malloc's family, released with free.
-void* largeBlock(size_t bytes);
 
 // Frees every group of the model, leaving it with none.
 void freeGroups(ObjModel* model);

@@ -349,12 +349,9 @@ bool FillPass::grow(GLfloat*& items, GLuint& capacity, size_t components) {
     capacity = static_cast<GLuint>(std::min<uint64_t>(
         kMaxItems, first ? estimate_ : std::max<uint64_t>(capacity + capacity / 2, 1024)));
     const size_t bytes = (size_t{capacity} + 1) * components * sizeof(GLfloat);
+    items = static_cast<GLfloat*>(checkedRealloc(items, bytes));
     if (first) {
-        items = static_cast<GLfloat*>(largeBlock(bytes));
         std::fill(items, items + components, 0.0f);
-    } else {
-        items = static_cast<GLfloat*>(checkedRealloc(items, bytes));
-        adviseHugePages(items, bytes);
     }
     return true;
 }
@@ -480,14 +477,12 @@ bool FillPass::makeRoom(GLuint triangles) {
         const auto capacity = static_cast<GLuint>(std::min(modelCapacity, kMaxItems));
         model_->triangles = static_cast<ObjTriangle*>(
             checkedRealloc(model_->triangles, sizeof(ObjTriangle) * size_t{capacity}));
-        adviseHugePages(model_->triangles, sizeof(ObjTriangle) * size_t{capacity});
         model_->trianglecount = capacity;
     }
     if (groupCapacity > groupCapacity_) {
         groupCapacity_ = static_cast<GLuint>(std::min(groupCapacity, kMaxItems));
         group_->triangleindices = static_cast<GLuint*>(
             checkedRealloc(group_->triangleindices, sizeof(GLuint) * size_t{groupCapacity_}));
-        adviseHugePages(group_->triangleindices, sizeof(GLuint) * size_t{groupCapacity_});
         capacities_[group_] = groupCapacity_;
     }
     return true;
@@ -572,9 +567,10 @@ bool readOnePass(ObjModel* model, LineSource& lines, uint64_t fileSize, unsigned
     // need no more, and what is not used is never touched. Larger files grow.
     const auto estimate = static_cast<GLuint>(std::min<uint64_t>(fileSize / 24 + 64, 1 << 24));
     model->trianglecount = estimate;
-    model->triangles = static_cast<ObjTriangle*>(largeBlock(sizeof(ObjTriangle) * size_t{estimate}));
+    model->triangles =
+        static_cast<ObjTriangle*>(checkedMalloc(sizeof(ObjTriangle) * size_t{estimate}));
     ObjGroup* first = glmEnsureGroup(model, "default");  // most files have no other group
-    first->triangleindices = static_cast<GLuint*>(largeBlock(sizeof(GLuint) * size_t{estimate}));
+    first->triangleindices = static_cast<GLuint*>(checkedMalloc(sizeof(GLuint) * size_t{estimate}));
     try {
         FillPass pass(model, nullptr, Capacities{{first, estimate}}, lines, Fill::OnePass,
                       estimate);

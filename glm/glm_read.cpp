@@ -16,10 +16,7 @@ namespace {
 
 // Zeroed, so an item the file leaves unset reads as 0 rather than as garbage.
 GLfloat* allocateItems(GLuint count, size_t components) {
-    auto* items =
-        static_cast<GLfloat*>(checkedCalloc(size_t{count} + 1, components * sizeof(GLfloat)));
-    adviseHugePages(items, (size_t{count} + 1) * components * sizeof(GLfloat));
-    return items;
+    return static_cast<GLfloat*>(checkedCalloc(size_t{count} + 1, components * sizeof(GLfloat)));
 }
 
 void allocateArrays(ObjModel* model) {
@@ -32,7 +29,6 @@ void allocateArrays(ObjModel* model) {
     model->texcoords = model->texcoordcount ? allocateItems(model->texcoordcount, 2) : nullptr;
     model->triangles =
         static_cast<ObjTriangle*>(checkedCalloc(model->trianglecount, sizeof(ObjTriangle)));
-    adviseHugePages(model->triangles, size_t{model->trianglecount} * sizeof(ObjTriangle));
 }
 
 // What a single pass had read but the material library: the two passes start again from it.
