@@ -3,9 +3,9 @@
 // counting pass's corners. Each gives what the general reading (glm_scan.cpp) gives, or hands
 // the line to it.
 //
-// A line or a corner is looked at 16 bytes at a time for where its digits and blanks are; the
+// A line of numbers is looked at 16 bytes at a time for where its digits and blanks are; the
 // numbers are then found from those masks and converted eight digits at once from one load,
-// side by side, without a branch per byte.
+// side by side, without a branch per byte. Faces, whose indices are short, are read byte by byte.
 #pragma once
 
 #include <algorithm>
@@ -257,7 +257,7 @@ __attribute__((always_inline)) inline void storeFloats(const char* p, const char
 // ---- Faces -----------------------------------------------------------------------------------
 //
 // A face line is plain when every corner is one word of the first corner's form ("7", "7/3",
-// "7//2" or "7/3/2", each number an optional minus and one to eight digits) and only blanks or
+// "7//2" or "7/3/2", each number an optional minus and one to nine digits) and only blanks or
 // tabs separate the words. The general reading reads such a line word by word, one corner a
 // word, so its corners are its words.
 

@@ -39,8 +39,8 @@ aspect|driver/demo.cpp|static_cast<float>(demo.screenWidth) / static_cast<float>
 opaque-blend|driver/sprites.cpp|if (tint.a == 255 && isOpaqueTexture(|if (tint.a >= 128 && isOpaqueTexture(|^Sprite
 tga-run-length|textures/tga.cpp|const std::uint64_t count = chunkheader - 127u;|const std::uint64_t count = chunkheader - 128u;|^Tga
 obj-fan|glm/glm_scan.h|last[0] = c[0], last[1] = c[1], last[2] = c[2];|last[1] = c[1], last[2] = c[2];|^(Glm\|LoadModel\|DemoModels)
-obj-relative-index|glm/glm_scan.h|(sign & (read + 2))|(sign & (read + 1))|^(Glm\|LoadModel\|DemoModels)
-obj-index-bound|glm/glm_scan.h|bad \|= static_cast<GLuint>(value) - 1 >= count;|bad \|= static_cast<GLuint>(value) - 1 > count;|^(Glm\|LoadModel\|DemoModels)
+obj-relative-index|glm/glm_scan.h|(sign & (before + 2))|(sign & (before + 1))|^(Glm\|LoadModel\|DemoModels)
+obj-index-bound|glm/glm_scan.h|bad \|= magnitude - 1 >= count;|bad \|= magnitude - 1 > count;|^(Glm\|LoadModel\|DemoModels)
 module-row|platform/audio_module.cpp|return order \| (row << 16);|return order \| (row << 8);|^(Bass\|ModuleRenderer)
 position-mode|platform/bass.cpp|if (!channel \|\| mode != BASS_POS_MUSIC_ORDER) {|if (!channel) {|^Bass
 capture-frame-limit|tools/capture/offline_timeline.cpp|frame >= frameLimit_|frame > frameLimit_|^(Capture\|FrameTimes)
