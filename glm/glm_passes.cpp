@@ -227,7 +227,8 @@ public:
     void finish();
 
     // Thrown in one pass at what only two passes read as they should: an index beyond the items
-    // read so far (a later item, or none), a library named after a material was used. Counts the libraries read by then.
+    // read so far (a later item, or none), a library named after a material was used. Counts the
+    // libraries read by then.
     struct Restart {
         unsigned librariesRead;
     };
