@@ -197,20 +197,11 @@ public:
 
     void vertex(const char* rest, const char* end);
     void normal(const char* rest, const char* end) {
-        if (normals_ == normalCapacity_ && !grow(model_->normals, normalCapacity_, 3)) {
-            return warnOverflow();
-        }
-        model_->normalcount = onePass_ ? normals_ + 1 : model_->normalcount;
-        ++normals_;
-        storeFloats<3>(rest, end, model_->normals + 3 * size_t{normals_});
+        storeItem<3>(rest, end, model_->normals, normalCapacity_, model_->normalcount, normals_);
     }
     void texCoord(const char* rest, const char* end) {
-        if (texcoords_ == texcoordCapacity_ && !grow(model_->texcoords, texcoordCapacity_, 2)) {
-            return warnOverflow();
-        }
-        model_->texcoordcount = onePass_ ? texcoords_ + 1 : model_->texcoordcount;
-        ++texcoords_;
-        storeFloats<2>(rest, end, model_->texcoords + 2 * size_t{texcoords_});
+        storeItem<2>(rest, end, model_->texcoords, texcoordCapacity_, model_->texcoordcount,
+                     texcoords_);
     }
     void face(const char* rest, const char* end);
     void group(std::string_view name) {
@@ -234,6 +225,9 @@ public:
     };
 
 private:
+    template <int Components>
+    bool storeItem(const char* rest, const char* end, GLfloat*& items, GLuint& capacity,
+                   GLuint& modelCount, GLuint& stored);
     void selectGroup(const char* name);
     void generalFace(const char* rest, const char* end);
     bool grow(GLfloat*& items, GLuint& capacity, size_t components);
@@ -357,14 +351,26 @@ bool FillPass::grow(GLfloat*& items, GLuint& capacity, size_t components) {
     return true;
 }
 
-void FillPass::vertex(const char* rest, const char* end) {
-    if (vertices_ == vertexCapacity_ && !grow(model_->vertices, vertexCapacity_, 3)) {
-        return warnOverflow();
+// One more vertex, normal or texture coordinate, after the `stored` ones (item 0 is unused); in
+// one pass the model counts what was stored so far. False when there is no room for it.
+template <int Components>
+bool FillPass::storeItem(const char* rest, const char* end, GLfloat*& items, GLuint& capacity,
+                         GLuint& modelCount, GLuint& stored) {
+    if (stored == capacity && !grow(items, capacity, Components)) {
+        warnOverflow();
+        return false;
     }
-    model_->vertexcount = onePass_ ? vertices_ + 1 : model_->vertexcount;
-    ++vertices_;
-    storeFloats<3>(rest, end, model_->vertices + 3 * size_t{vertices_});
+    modelCount = onePass_ ? stored + 1 : modelCount;
+    ++stored;
+    storeFloats<Components>(rest, end, items + Components * size_t{stored});
+    return true;
+}
 
+void FillPass::vertex(const char* rest, const char* end) {
+    if (!storeItem<3>(rest, end, model_->vertices, vertexCapacity_, model_->vertexcount,
+                      vertices_)) {
+        return;
+    }
     const GLuint next = vertices_ + 1;
     if (progress_ && progress_->report && next % 200 == 0) {
         std::string text = progress_->caption ? progress_->caption : "";
